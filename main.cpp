@@ -1,0 +1,5 @@
+#include "shell/CallerIdApp.h"
+
+int main(int argc, char** argv) {
+    return RunTintorel(argc, argv);
+}

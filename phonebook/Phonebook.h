@@ -1,0 +1,71 @@
+#pragma once
+// The phonebook: number -> name, mirrored in phonebook.txt, plus the directory country and the
+// profile of its online directory. One store per process (GetPhonebook). All texts are
+// Windows-1252 bytes. Every operation is safe to call from any thread; no lock is held
+// across network I/O or message boxes.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Iteration position over a snapshot of the map; null (false) after the last entry.
+struct POSITION {
+    std::shared_ptr<const std::vector<std::pair<std::string, std::string>>> snapshot;
+    std::size_t index = 0;
+    explicit operator bool() const { return snapshot && index < snapshot->size(); }
+};
+
+class CPhonebook {
+public:
+    CPhonebook();
+
+    void Load();
+    void Save();
+    void SetEntry(std::string number, std::string name);
+    void RemoveEntry(std::string number);
+    bool FindEntry(std::string number, std::string& name) const;
+    POSITION GetStartPosition() const;
+    void GetNextEntry(POSITION& pos, std::string& number, std::string& name) const;
+    int GetCountry() const;
+    void SetCountry(int country, bool save);
+
+    // Directory lookup (lookup code): the name to show and log for a caller's number.
+    std::string LookupCaller(std::string number);
+    bool LookupOnline(std::string number, std::string& result);
+    std::uint32_t ReadAutoConnect() const;
+
+    // The directory profile currently installed (a copy, for the lookup and for tests).
+    struct Profile {
+        std::string host;
+        std::string request;
+        std::string tableMarker;
+        std::string rowMarker;
+        int maxRowDistance = 0;
+        std::string nameStart;
+        std::string nameEnd;
+    };
+    Profile GetProfile() const;
+
+private:
+    void LoadLocked();
+    bool SaveLocked();
+    void SetCountryLocked(int country);
+
+    mutable std::mutex m_mutex;
+    std::unordered_map<std::string, std::string> m_map;
+    int m_nCountry = -1;
+    std::string m_strHost;
+    std::string m_strRequest;
+    std::string m_strTableMarker;
+    std::string m_strRowMarker;
+    int m_nMaxRowDistance = 0;
+    std::string m_strNameStart;
+    std::string m_strNameEnd;
+};
+
+// The single store, created (and loaded) on first use and never destroyed.
+CPhonebook* GetPhonebook();
