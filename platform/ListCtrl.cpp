@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -30,6 +31,26 @@ std::pair<std::size_t, std::size_t> FindCell(const std::string& row, int column)
 std::string CellText(const std::string& text) {
     return text.substr(0, text.find('\0'));
 }
+
+// Paints the selection in the first column only when the list has no full-row-select style.
+class SelectionDelegate : public QStyledItemDelegate {
+  public:
+    explicit SelectionDelegate(CListCtrl* list) : QStyledItemDelegate(list), m_list(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (m_list->FullRowSelect() || index.column() == 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        QStyledItemDelegate::paint(painter, plain, index);
+    }
+
+  private:
+    CListCtrl* m_list;
+};
 
 } // namespace
 
@@ -89,6 +110,11 @@ std::string ListModel::Cell(int row, int column) const {
 }
 
 void ListModel::Clear() {
+    // While suspended a reset is already open; Resume closes it.
+    if (m_suspended) {
+        m_rows.clear();
+        return;
+    }
     beginResetModel();
     m_rows.clear();
     endResetModel();
@@ -123,6 +149,7 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_model(new ListMode
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setItemDelegate(new SelectionDelegate(this));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
@@ -154,8 +181,7 @@ int CListCtrl::InsertItem(int index, const std::string& label) {
 }
 
 bool CListCtrl::SetItemText(int item, int subItem, const std::string& text) {
-    if (item < 0 || item >= m_model->rowCount() || subItem < 0 ||
-        subItem >= m_model->columnCount())
+    if (item < 0 || item >= m_model->rowCount() || subItem < 0 || subItem >= m_model->columnCount())
         return false;
     m_model->SetCell(item, subItem, text);
     return true;
@@ -170,6 +196,7 @@ std::string CListCtrl::GetItemText(int item, int subItem) const {
 bool CListCtrl::DeleteAllItems() {
     m_model->Clear();
     m_selectionMark = -1;
+    m_pendingVisible = -1;
     return true;
 }
 
@@ -192,6 +219,13 @@ void CListCtrl::SetSelectionMark(int item) {
 bool CListCtrl::EnsureVisible(int item) {
     if (item < 0 || item >= m_model->rowCount())
         return false;
+    if (!isVisible()) {
+        m_pendingVisible = item;
+        return true;
+    }
+    m_pendingVisible = -1;
+    // Rows added just before must be laid out, or the scroll range is still the old one.
+    doItemsLayout();
     scrollTo(m_model->index(item, 0), QAbstractItemView::EnsureVisible);
     return true;
 }
@@ -204,11 +238,22 @@ void CListCtrl::SetGridLines(bool on) {
     setShowGrid(on);
 }
 
+void CListCtrl::SetFullRowSelect(bool on) {
+    m_fullRowSelect = on;
+    viewport()->update();
+}
+
 void CListCtrl::SetRedraw(bool on) {
     if (on)
         m_model->Resume();
     else
         m_model->Suspend();
+}
+
+void CListCtrl::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    if (m_pendingVisible >= 0)
+        EnsureVisible(m_pendingVisible);
 }
 
 void CListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -13,7 +13,7 @@ namespace platform {
 
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -30,7 +30,7 @@ public:
     void Suspend();
     void Resume();
 
-private:
+  private:
     std::vector<QString> m_titles;
     std::vector<std::string> m_rows; // cells of a row joined by NUL bytes
     bool m_suspended = false;
@@ -38,7 +38,7 @@ private:
 
 class CListCtrl : public QTableView {
     Q_OBJECT
-public:
+  public:
     explicit CListCtrl(QWidget* parent = nullptr);
 
     int InsertColumn(int column, const QString& title, int widthPx);
@@ -57,22 +57,29 @@ public:
     void SetSortAscending(bool on);
     bool SortAscending() const { return m_sortAscending; }
     void SetGridLines(bool on);
+    // Off: a selected row is highlighted in its first column only (no full-row-select style).
+    void SetFullRowSelect(bool on);
+    bool FullRowSelect() const { return m_fullRowSelect; }
     // Like WM_SETREDRAW: false batches row changes, true shows them all at once.
     void SetRedraw(bool on);
 
     ListModel* Model() const { return m_model; }
 
-signals:
+  signals:
     // A double click anywhere in the list (NM_DBLCLK).
     void DoubleClicked();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     ListModel* m_model;
     bool m_sortAscending = false;
     int m_selectionMark = -1;
+    bool m_fullRowSelect = true;
+    // Row to scroll into view once the control is shown (a hidden view has no real height).
+    int m_pendingVisible = -1;
 };
 
 } // namespace platform
