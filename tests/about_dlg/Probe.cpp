@@ -1,0 +1,4 @@
+// A program that is never run: tests read the version block (or its absence) from its file.
+int main() {
+    return 0;
+}
