@@ -1,0 +1,24 @@
+#pragma once
+// Stand-in for MessageBeep: the desktop's event sounds through libcanberra. Playing never
+// blocks the caller: sounds are handed to a player thread, and without a sound server they
+// are silently dropped.
+
+#include <functional>
+
+namespace platform {
+
+constexpr unsigned MB_ICONEXCLAMATION = 0x30; // "dialog-warning"
+constexpr unsigned MB_ICONASTERISK = 0x40;    // "dialog-information"
+
+void MessageBeep(unsigned type);
+
+// The freedesktop event id played for a MessageBeep type ("dialog-warning" or
+// "dialog-information"; anything else plays the information sound).
+const char* SoundEventId(unsigned type);
+
+// Test hook: when set, MessageBeep hands the type to the recorder (on the calling thread)
+// instead of playing it. Pass an empty function to remove it.
+using SoundRecorder = std::function<void(unsigned type)>;
+void SetSoundRecorder(SoundRecorder recorder);
+
+} // namespace platform

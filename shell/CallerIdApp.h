@@ -1,0 +1,15 @@
+#pragma once
+// The application object: starts the program and runs the notification window as its only
+// main window; the program lives exactly as long as that window.
+
+class CCallerIdApp {
+  public:
+    CCallerIdApp() = default;
+
+    // Runs the notification window modally; false, so that the program ends with it.
+    bool InitInstance();
+};
+
+// The program: sets up Qt (on X11 unless the user chose a platform), runs InitInstance and
+// ends the process. Never returns normally.
+int RunTintorel(int argc, char** argv);

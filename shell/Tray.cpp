@@ -1,0 +1,96 @@
+#include "shell/Tray.h"
+
+#include "shell/CallPopupDlg.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QPixmap>
+
+QIcon LoadIconResource(int id) {
+    QIcon icon;
+    for (const QString& suffix : {QStringLiteral("-16"), QStringLiteral("-24"), QString()}) {
+        QPixmap pixmap(QStringLiteral(":/icons/%1%2.png").arg(id).arg(suffix));
+        if (!pixmap.isNull())
+            icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+CTrayIcon::CTrayIcon(CCallPopupDlg* owner)
+    : QObject(owner), m_owner(owner), m_icon(new QSystemTrayIcon(this)) {
+    connect(m_icon, &QSystemTrayIcon::activated, this, &CTrayIcon::OnNotify);
+}
+
+void CTrayIcon::Add() {
+    m_icon->setIcon(LoadIconResource(145));
+    m_icon->setToolTip(QStringLiteral("Tintorel"));
+    m_icon->show();
+}
+
+void CTrayIcon::Remove() {
+    if (m_menu)
+        m_menu->close();
+    m_icon->hide();
+}
+
+void CTrayIcon::OnNotify(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick:
+        m_owner->OnTrayOpen();
+        break;
+    case QSystemTrayIcon::Context:
+        ShowMenu(QCursor::pos());
+        break;
+    default: // a single click or the middle button does nothing
+        break;
+    }
+}
+
+QMenu* CTrayIcon::LoadMenu134(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("popup"));
+    QAction* open = menu->addAction(QStringLiteral("Ouvrir"));
+    open->setProperty("commandId", ID_TRAY_OPEN);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(QStringLiteral("Quitter"));
+    quit->setProperty("commandId", ID_TRAY_QUIT);
+    // The first entry is the default one, shown bold.
+    menu->setDefaultAction(menu->actions().value(0));
+    return menu;
+}
+
+void CTrayIcon::ShowMenu(QPoint pos) {
+    if (m_menu)
+        m_menu->close();
+    QMenu* menu = LoadMenu134(nullptr);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu, &QMenu::triggered, this,
+            [this](QAction* action) { OnCommand(action->property("commandId").toInt()); });
+    m_menu = menu;
+    menu->popup(pos);
+}
+
+void CTrayIcon::OnCommand(int id) {
+    // Queued: the menu finishes closing before the window acts on the choice.
+    QMetaObject::invokeMethod(
+        this,
+        [this, id] {
+            if (id == ID_TRAY_OPEN)
+                m_owner->OnTrayOpen();
+            else if (id == ID_TRAY_QUIT)
+                m_owner->OnTrayQuit();
+        },
+        Qt::QueuedConnection);
+}
+
+void CCallPopupDlg::OnTrayOpen() {
+    show();
+    MoveToCorner();
+    g_bAutoHide.store(false);
+    g_nHideCountdown.store(kHideIdle);
+}
+
+void CCallPopupDlg::OnTrayQuit() {
+    DestroyWindow();
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The tray icon (icon 145, tip "Tintorel") and its pop-up menu 134: a double-click or "Ouvrir"
+// opens the notification window and keeps it open, "Quitter" ends the program.
+
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+class CCallPopupDlg;
+
+// Commands of menu 134.
+constexpr int ID_TRAY_OPEN = 32775;
+constexpr int ID_TRAY_QUIT = 32776;
+
+// Icon resource id (128, 137, 141, 142, 145, 147) with all its sizes; null when missing.
+QIcon LoadIconResource(int id);
+
+class CTrayIcon : public QObject {
+    Q_OBJECT
+  public:
+    explicit CTrayIcon(CCallPopupDlg* owner);
+
+    void Add();
+    void Remove();
+    QSystemTrayIcon* Icon() const { return m_icon; }
+
+    // A mouse event over the icon: double-click opens, the context click shows the menu.
+    void OnNotify(QSystemTrayIcon::ActivationReason reason);
+    // Pops menu 134 up with its top-left corner at pos (loaded afresh, gone after the choice).
+    void ShowMenu(QPoint pos);
+    // The menu on screen, if any.
+    QMenu* OpenMenu() const { return m_menu; }
+
+    // Menu 134: "Ouvrir" (default, bold), a separator, "Quitter"; each action carries its
+    // command id in the "commandId" property.
+    static QMenu* LoadMenu134(QWidget* parent);
+
+  private:
+    void OnCommand(int id);
+
+    CCallPopupDlg* m_owner;
+    QSystemTrayIcon* m_icon;
+    QPointer<QMenu> m_menu;
+};
