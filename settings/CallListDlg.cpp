@@ -57,20 +57,26 @@ bool CCallListDlg::OnInitDialog() {
     if (count > 0)
         m_list->EnsureVisible(count - 1);
 
-    // Only the work area's right and bottom edges count, as the desktop's dialogs always did.
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    PlaceWindow();
+
+    // The first tab stop takes the focus.
+    if (QWidget* ok = platform::FindControl(this, kIdOk))
+        ok->setFocus();
+    return true;
+}
+
+void CCallListDlg::PlaceWindow() {
+    // Only the work area's right and bottom edges count; the size is the whole window's,
+    // frame included, which the window system knows once the window exists.
+    create();
     QRect workArea;
     if (QScreen* screen = QGuiApplication::primaryScreen())
         workArea = screen->availableGeometry();
     QSize size = frameGeometry().size();
     int right = workArea.x() + workArea.width();
     int bottom = workArea.y() + workArea.height();
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     move((right - size.width()) / 2, (bottom - size.height()) / 2);
-
-    // The first tab stop takes the focus.
-    if (QWidget* ok = platform::FindControl(this, kIdOk))
-        ok->setFocus();
-    return true;
 }
 
 void CCallListDlg::LoadCallLog() {

@@ -29,6 +29,8 @@ class CCallListDlg : public QDialog {
     void AddCallRow(std::string date, std::string number, std::string msn, std::string name);
 
   private:
+    void PlaceWindow();
+
     std::unique_ptr<Ui::CallListDlg136> m_ui;
     platform::CListCtrl* m_list = nullptr;
 };
