@@ -1,0 +1,253 @@
+// What the watcher does with each message it fetches: answers, the connection table, and the
+// hand-off of an incoming call.
+
+#include "capi/ConnectionTable.h"
+#include "capi/Watcher.h"
+
+#include <capi20.h>
+
+#include <cstdio>
+
+namespace capi {
+
+namespace {
+
+// Each fetched message is decoded here, and every answer built while handling it too: read
+// what is needed before building the first answer.
+_cmsg g_CMSG;
+
+constexpr int kMessagesPerPoll = 6;
+constexpr unsigned kInfoSuccessMax = 0x00FF;
+
+void Say(const char* text) {
+    std::fputs(text, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+unsigned Fetch() {
+    std::lock_guard lock(CapiLock());
+    const unsigned id = ApplicationId();
+    // The library's fetch blocks on an empty queue; the watcher must not.
+    timeval now{0, 0};
+    const unsigned waiting = capi20_waitformessage(id, &now);
+    if (waiting != 0)
+        return waiting;
+    return capi_get_cmsg(&g_CMSG, id);
+}
+
+// A party number parameter, or null when it is absent or would reach past the message.
+const unsigned char* NumberParameter(const unsigned char* parameter) {
+    const unsigned char* message = g_CMSG.m;
+    if (parameter == nullptr || message == nullptr)
+        return nullptr;
+    const unsigned char* end = message + CAPIMSG_LEN(const_cast<unsigned char*>(message));
+    if (parameter < message || parameter >= end || parameter + 1 + parameter[0] > end)
+        return nullptr;
+    return parameter;
+}
+
+template <typename Build> void Send(Build build) {
+    std::lock_guard lock(CapiLock());
+    build(ApplicationId());
+}
+
+void SendDisconnectReq(std::uint32_t plci) {
+    Send([plci](_cword appl) {
+        DISCONNECT_REQ(&g_CMSG, appl, 0, plci, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+void OnConnectInd() {
+    const std::uint32_t plci = g_CMSG.adr.adrPLCI;
+    const _cword number = g_CMSG.Messagenumber;
+    const unsigned char* calling = NumberParameter(g_CMSG.CallingPartyNumber);
+    const unsigned char* called = NumberParameter(g_CMSG.CalledPartyNumber);
+
+    int slot = FindConnectionByPLCI(plci);
+    if (slot < 0) {
+        slot = AllocConnection();
+        if (slot < 0) {
+            // Eight calls already ring: reject, normal call clearing.
+            Send([&](_cword appl) {
+                CONNECT_RESP(&g_CMSG, appl, number, plci, 2, 0, 0, 0, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr);
+            });
+            return;
+        }
+        SetPLCI(slot, plci);
+    }
+    CopyCallingPartyNumber(slot, calling);
+    CopyCalledPartyNumber(slot, called);
+    Send([&](_cword appl) {
+        ALERT_REQ(&g_CMSG, appl, 0, plci, nullptr, nullptr, nullptr, nullptr, nullptr);
+    });
+    SetState(slot, D_ConnectPending);
+    NotifyIncomingCall(slot);
+}
+
+} // namespace
+
+void Handle_CAPI_Msg() {
+    for (int i = 0; i < kMessagesPerPoll; ++i) {
+        const unsigned result = Fetch();
+        if (result == kQueueEmpty)
+            return;
+        if (result != 0) {
+            Say("Error: CAPI_GET_CMSG returns Info != 0 in function Handle_CAPI_Msg");
+            return;
+        }
+        switch (g_CMSG.Subcommand) {
+        case CAPI_CONF:
+            Handle_Confirmation();
+            break;
+        case CAPI_IND:
+            Handle_Indication();
+            break;
+        default:
+            Say("Error: Unknown subcommand in function Handle_CAPI_Msg");
+            return;
+        }
+    }
+}
+
+void Handle_Indication() {
+    const _cword number = g_CMSG.Messagenumber;
+    const std::uint32_t adr = g_CMSG.adr.adrPLCI;
+    switch (g_CMSG.Command) {
+    case CAPI_CONNECT:
+        OnConnectInd();
+        break;
+    case CAPI_CONNECT_ACTIVE: {
+        const int slot = FindConnectionByPLCI(adr);
+        Send([&](_cword appl) { CONNECT_ACTIVE_RESP(&g_CMSG, appl, number, adr); });
+        SetState(slot, D_Connected);
+        if (GetInitiator(slot))
+            Send([&](_cword appl) { CONNECT_B3_REQ(&g_CMSG, appl, 0, adr, nullptr); });
+        break;
+    }
+    case CAPI_DISCONNECT: {
+        Send([&](_cword appl) { DISCONNECT_RESP(&g_CMSG, appl, number, adr); });
+        const int slot = FindConnectionByPLCI(adr);
+        SetState(slot, Disconnected);
+        FreeConnection(slot);
+        break;
+    }
+    case CAPI_INFO:
+        Send([&](_cword appl) { INFO_RESP(&g_CMSG, appl, number, adr); });
+        break;
+    case CAPI_CONNECT_B3: {
+        const int slot = FindConnectionByPLCI(adr & 0xFFFF);
+        SetNCCI(slot, adr);
+        Send([&](_cword appl) { CONNECT_B3_RESP(&g_CMSG, appl, number, adr, 0, nullptr); });
+        SetState(slot, B_ConnectPending);
+        break;
+    }
+    case CAPI_CONNECT_B3_ACTIVE: {
+        const int slot = FindConnectionByNCCI(adr);
+        SetInitiator(slot, false);
+        Send([&](_cword appl) { CONNECT_B3_ACTIVE_RESP(&g_CMSG, appl, number, adr); });
+        SetState(slot, Connected);
+        break;
+    }
+    case CAPI_DISCONNECT_B3: {
+        const int slot = FindConnectionByNCCI(adr);
+        SetNCCI(slot, kNoId);
+        Send([&](_cword appl) { DISCONNECT_B3_RESP(&g_CMSG, appl, number, adr); });
+        SetState(slot, D_Connected);
+        if (GetInitiator(slot))
+            SendDisconnectReq(GetPLCI(slot));
+        break;
+    }
+    case CAPI_DATA_B3:
+        break;
+    default:
+        Say("Error: Indication not handled in function Handle_Indication");
+        break;
+    }
+}
+
+void Handle_Confirmation() {
+    const unsigned info = g_CMSG.Info;
+    const unsigned number = g_CMSG.Messagenumber;
+    const std::uint32_t adr = g_CMSG.adr.adrPLCI;
+    // A CONNECT_REQ goes out with the index of its slot as message number.
+    const int numberedSlot = number < kConnectionSlots ? static_cast<int>(number) : -1;
+
+    if (info <= kInfoSuccessMax) {
+        switch (g_CMSG.Command) {
+        case CAPI_ALERT:
+        case CAPI_LISTEN:
+        case CAPI_INFO:
+        case CAPI_DATA_B3:
+            break;
+        case CAPI_CONNECT:
+            if (numberedSlot >= 0) {
+                SetPLCI(numberedSlot, adr);
+                SetInitiator(numberedSlot, true);
+                SetState(numberedSlot, D_ConnectPending);
+            }
+            break;
+        case CAPI_DISCONNECT:
+            SetState(FindConnectionByPLCI(adr), D_DisconnectPending);
+            break;
+        case CAPI_CONNECT_B3: {
+            const int slot = FindConnectionByPLCI(adr & 0xFFFF);
+            SetNCCI(slot, adr);
+            SetState(slot, B_ConnectPending);
+            break;
+        }
+        case CAPI_DISCONNECT_B3: {
+            const int slot = FindConnectionByNCCI(adr);
+            SetInitiator(slot, true);
+            SetState(slot, B_DisconnectPending);
+            break;
+        }
+        default:
+            Say("Error: Confirmation not handled in function Handle_Confirmation");
+            break;
+        }
+        return;
+    }
+
+    std::printf("Error: Info value 0x%x indicates error, function Handle_Confirmation\n", info);
+    std::fflush(stdout);
+    switch (g_CMSG.Command) {
+    case CAPI_ALERT:
+        Say("Error: Info != 0 in ALERT_CONF in function Handle_Confirmation");
+        break;
+    case CAPI_CONNECT:
+        if (numberedSlot >= 0) {
+            SetState(numberedSlot, Disconnected);
+            FreeConnection(numberedSlot);
+        }
+        break;
+    case CAPI_DISCONNECT:
+        if (FindConnectionByPLCI(adr) < 0)
+            Say("Error: invalid PLCI in DISCONNECT_CONF in function Handle_Confirmation");
+        break;
+    case CAPI_LISTEN:
+        Say("Error: Info != 0 in LISTEN_CONF in function Handle_Confirmation");
+        break;
+    case CAPI_INFO:
+        Say("Error: Info != 0 in INFO_CONF in function Handle_Confirmation");
+        break;
+    case CAPI_CONNECT_B3: {
+        const int slot = FindConnectionByPLCI(adr & 0xFFFF);
+        if (slot < 0)
+            Say("Error: invalid PLCI in CONNECT_B3_CONF in function Handle_Confirmation");
+        else
+            SendDisconnectReq(GetPLCI(slot));
+        break;
+    }
+    case CAPI_DISCONNECT_B3:
+        if (FindConnectionByNCCI(adr) < 0)
+            Say("Error: invalid NCCI in DISCONNECT_B3_CONF in function Handle_Confirmation");
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace capi
