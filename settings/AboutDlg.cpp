@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
+#include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -90,9 +91,15 @@ bool CAboutDlg::OnInitDialog() {
         info.Close();
     }
 
-    const QPixmap icon(QStringLiteral(":/icons/141.png"));
-    if (!icon.isNull())
-        setWindowIcon(QIcon(icon));
+    // Icon 141: the large picture, and the small one where the resources have it.
+    const QPixmap large(QStringLiteral(":/icons/141.png"));
+    if (!large.isNull()) {
+        QIcon icon(large);
+        const QPixmap small(QStringLiteral(":/icons/141-16.png"));
+        if (!small.isNull())
+            icon.addPixmap(small);
+        setWindowIcon(icon);
+    }
     return true;
 }
 

@@ -213,6 +213,8 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Tintorel, à propos de"));
     EXPECT_EQ(g_strVersion, "Version : " PROGRAM_VERSION);
+    EXPECT_FALSE(dlg.windowIcon().isNull());
+    EXPECT_GE(dlg.windowIcon().availableSizes().size(), 2);
     Paint(dlg);
 
     ASSERT_NE(Autostart(dlg), nullptr);
