@@ -37,9 +37,15 @@ void CCallListDlg::DoDataExchange() {
 }
 
 bool CCallListDlg::OnInitDialog() {
-    QPixmap icon(QStringLiteral(":/icons/147.png"));
-    if (!icon.isNull())
-        setWindowIcon(QIcon(icon));
+    // Icon 147, large and small; without it the window keeps the default icon.
+    const QPixmap large(QStringLiteral(":/icons/147.png"));
+    if (!large.isNull()) {
+        QIcon icon(large);
+        const QPixmap small(QStringLiteral(":/icons/147-16.png"));
+        if (!small.isNull())
+            icon.addPixmap(small);
+        setWindowIcon(icon);
+    }
 
     // Grid lines only: rows are not highlighted across their full width.
     m_list->SetGridLines(true);

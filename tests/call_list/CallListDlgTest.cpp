@@ -82,6 +82,8 @@ TEST_F(CallListDlgTest, NoLogFileReportsOnceThenShowsEmptyList) {
     EXPECT_FALSE(m_env.FileExists("isdncall.log")); // reading never creates the log
 
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Liste des appels"));
+    QList<QSize> iconSizes = dlg.windowIcon().availableSizes();
+    EXPECT_TRUE(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(16, 16)));
     EXPECT_EQ(dlg.size(), platform::DluToPixels(QSize(265, 201)));
     CListCtrl* list = List(dlg);
     ASSERT_NE(list, nullptr);
