@@ -357,11 +357,12 @@ void LineSim::HandleMessage(Client& client, const Bytes& message) {
     }
     client.application = true;
     client.appl = U16(message, 2);
-    Record(DescribeMessage(message));
     const std::uint8_t cmd = message[4];
     const std::uint8_t sub = message[5];
-    if (sub != kReq || cmd == kManufacturer)
+    if (sub != kReq || cmd == kManufacturer) {
+        Record(DescribeMessage(message));
         return;
+    }
     const std::uint16_t number = U16(message, 6);
     std::uint32_t adr = U32(message, 8);
     const std::uint16_t info = ConfInfo(CommandName(cmd));
@@ -383,8 +384,10 @@ void LineSim::HandleMessage(Client& client, const Bytes& message) {
     } else {
         PutU16(params, info);
     }
-    Bytes conf = BuildMessage(cmd, kConf, number, adr, params);
-    SendFrames(client, {conf});
+    // Answered before it is recorded: whoever sees the request in the transcript can count
+    // on its confirmation being on the way.
+    SendFrames(client, {BuildMessage(cmd, kConf, number, adr, params)});
+    Record(DescribeMessage(message));
 }
 
 bool LineSim::SendFrames(Client& client, const std::vector<Bytes>& messages) {

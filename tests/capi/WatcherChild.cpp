@@ -1,0 +1,136 @@
+#include "tests/capi/WatcherChild.h"
+
+#include "capi/Capi.h"
+#include "capi/ConnectionTable.h"
+#include "capi/Watcher.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace watcher_test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+testing_support::ChildProcess* g_io = nullptr;
+std::atomic<bool> g_hold{false};
+std::mutex g_holdMutex;
+std::condition_variable g_holdChanged;
+bool g_go = false;
+std::atomic<long long> g_stopAt{0};
+
+long long Now() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+std::string Hex32(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%X", v);
+    return buf;
+}
+
+std::string TableText() {
+    std::string text;
+    for (int i = 0; i < capi::kConnectionSlots; ++i) {
+        const capi::ConnectionSlot& s = capi::ConnectionTable[i];
+        if (!s.InUse)
+            continue;
+        if (!text.empty())
+            text += ",";
+        text += std::to_string(i) + "/" + Hex32(s.PLCI) + "/" + Hex32(s.NCCI) + "/" +
+                std::to_string(static_cast<int>(s.State)) + (s.Initiator ? "/i" : "");
+    }
+    return text.empty() ? "-" : text;
+}
+
+std::string HexOrDash(const char* text) {
+    const std::string hex = testing_support::HexText(text);
+    return hex.empty() ? "-" : hex;
+}
+
+void WaitForGo() {
+    std::unique_lock lock(g_holdMutex);
+    g_holdChanged.wait(lock, [] { return g_go; });
+    g_go = false;
+}
+
+int RecordCall(const char* calling, const char* called) {
+    g_io->Tell("call " + HexOrDash(calling) + " " + HexOrDash(called) + " " + TableText());
+    if (g_hold)
+        WaitForGo();
+    return 1;
+}
+
+void AtExitProbe() {
+    g_io->Tell("atexit appl=" + std::to_string(capi::ApplicationId()));
+    std::string line;
+    g_io->Hear(line);
+}
+
+} // namespace
+
+int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
+    g_io = &io;
+    if (options.atExitProbe)
+        std::atexit(AtExitProbe);
+    capi::SetIncomingCallHandler(options.handler ? RecordCall : nullptr);
+    const bool ok = capi::InitCAPI();
+    io.Tell(ok ? "init 1" : "init 0");
+    if (ok && options.mode == Mode::Detached)
+        capi::StartCAPIThread();
+    if (ok && options.mode == Mode::OwnThread) {
+        std::thread([] {
+            capi::CAPIThread(nullptr);
+            g_io->Tell("ended " + std::to_string(Now() - g_stopAt.load()));
+        }).detach();
+    }
+    for (;;) {
+        std::string cmd;
+        if (!io.Hear(cmd))
+            return 3;
+        if (cmd == "poll") {
+            capi::Handle_CAPI_Msg();
+            io.Tell("polled");
+        } else if (cmd == "listen") {
+            io.Tell("listen " + std::to_string(capi::ListenAllControllers(capi::kListenCipMask)));
+        } else if (cmd == "stop") {
+            g_stopAt = Now();
+            capi::StopCAPI();
+            io.Tell("stopped");
+        } else if (cmd == "table") {
+            io.Tell("table " + TableText());
+        } else if (cmd == "alloc") {
+            io.Tell("alloc " + std::to_string(capi::AllocConnection()));
+        } else if (cmd == "appl") {
+            io.Tell("appl " + std::to_string(capi::ApplicationId()));
+        } else if (cmd == "hold on" || cmd == "hold off") {
+            g_hold = cmd == "hold on";
+            io.Tell("ok");
+        } else if (cmd == "go") {
+            {
+                std::lock_guard lock(g_holdMutex);
+                g_go = true;
+            }
+            g_holdChanged.notify_all();
+            io.Tell("ok");
+        } else if (cmd == "exit") {
+            return 0;
+        } else if (cmd == "quick-exit") {
+            std::fflush(stdout);
+            ::_exit(0);
+        } else {
+            io.Tell("unknown " + cmd);
+        }
+    }
+}
+
+} // namespace watcher_test

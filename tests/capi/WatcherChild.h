@@ -1,0 +1,31 @@
+#pragma once
+// The child side of the watcher tests: registers through the real libcapi20 with linesim on
+// the other end, then obeys one command a line from the test and reports what it sees.
+//
+// Commands: "poll" (one Handle_CAPI_Msg), "listen", "stop", "table", "alloc", "appl",
+// "hold on|off" (the handler waits for "go" before it returns), "go", "exit", "quick-exit".
+// Reports: "init 0|1", "call <calling hex or -> <called hex or -> <table>" from the handler,
+// "ended <ms since stop>" when a watcher started with Mode::OwnThread returns, and one line
+// per command. A table is "-" or in-use slots "index/PLCI/NCCI/state[/i]" joined by ",".
+
+#include "tests/support/LineSimHarness.h"
+
+namespace watcher_test {
+
+enum class Mode {
+    Polls,     // no watcher thread: the test polls
+    Detached,  // StartCAPIThread
+    OwnThread, // CAPIThread on a thread that reports when it returns
+};
+
+struct ChildOptions {
+    Mode mode = Mode::Polls;
+    bool handler = true;
+    // Installs, before InitCAPI, an at-exit routine that runs after the watcher's: it reports
+    // "atexit appl=<id>" and waits for "go".
+    bool atExitProbe = false;
+};
+
+int RunChild(testing_support::ChildProcess& io, const ChildOptions& options);
+
+} // namespace watcher_test
