@@ -131,6 +131,12 @@ bool ParseData(std::string_view s, Value& value) {
     return false;
 }
 
+// Continued data goes on in a line of its own: never a blank line or a section header.
+bool IsContinuation(std::string_view next) {
+    next = TrimLeft(next);
+    return !TrimRight(next).empty() && next[0] != '[';
+}
+
 bool ParseValueLine(std::string_view line, std::string& name, Value& value) {
     std::size_t pos = 0;
     if (!line.empty() && line[0] == '@') {
@@ -193,13 +199,26 @@ std::string FormatData(const Value& value) {
     return out;
 }
 
+// A kept line that ends in "\" is followed by an empty line, so that it doesn't take the next
+// line in as its continuation when read again.
+void AppendRaw(std::string& out, const std::string& raw) {
+    out += raw + "\n";
+    std::size_t lf = raw.rfind('\n');
+    std::string_view last = raw;
+    if (lf != std::string::npos)
+        last.remove_prefix(lf + 1);
+    last = TrimRight(last);
+    if (!last.empty() && last.back() == '\\')
+        out += "\n";
+}
+
 void WriteKey(const Key& key, const std::string& path, std::string& out) {
     if (key.persisted || !key.values.empty() || !key.rawLines.empty()) {
         out += "\n[" + path + "]\n";
         for (const auto& [name, value] : key.values)
             out += (name.empty() ? std::string("@") : Quote(name)) + "=" + FormatData(value) + "\n";
         for (const auto& raw : key.rawLines)
-            out += raw + "\n";
+            AppendRaw(out, raw);
     }
     for (const auto& [name, child] : key.children)
         WriteKey(*child, path + "\\" + child->name, out);
@@ -266,7 +285,7 @@ Hive Parse(std::string_view text) {
         std::size_t lf = text.find('\n', i);
         std::string_view line = text.substr(i, lf == std::string_view::npos ? text.npos : lf - i);
         i = lf == std::string_view::npos ? text.size() : lf + 1;
-        if (!line.empty() && line.back() == '\r')
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         lines.emplace_back(line);
     }
@@ -277,7 +296,7 @@ Hive Parse(std::string_view text) {
         std::string raw = lines[n];
         std::string logical(TrimRight(raw));
         while (!logical.empty() && logical.back() == '\\' && logical[0] != '[' &&
-               n + 1 < lines.size()) {
+               n + 1 < lines.size() && IsContinuation(lines[n + 1])) {
             ++n;
             raw += "\n" + lines[n];
             logical.pop_back();
@@ -328,7 +347,7 @@ std::string Serialize(const Hive& hive) {
     if (!hive.foreign.empty())
         out += "\n";
     for (const auto& raw : hive.foreign)
-        out += raw + "\n";
+        AppendRaw(out, raw);
     WriteKey(hive.root, hive.root.name, out);
     return out;
 }

@@ -363,6 +363,15 @@ TEST(RegistryFileTest, SerializeReadsBackTheSameHive) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->values.at("X").type, REG_EXPAND_SZ);
     EXPECT_FALSE(hive.root.Child("A")->persisted); // only implied by its subkeys
+
+    // Data cut short by a blank line stays apart from the next value, written back as well.
+    const std::string cut = "[HKEY_LOCAL_MACHINE\\A]\n\"x\"=hex:01,\\\n\t\n\"y\"=dword:1\n";
+    regfile::Hive once = regfile::Parse(cut);
+    EXPECT_EQ(once.root.Child("A")->values.count("y"), 1u);
+    EXPECT_EQ(once.root.Child("A")->values.count("x"), 0u);
+    const std::string written = regfile::Serialize(once);
+    EXPECT_EQ(regfile::Serialize(regfile::Parse(written)), written);
+    EXPECT_EQ(regfile::Parse(written).root.Child("A")->values.count("y"), 1u);
 }
 
 } // namespace
