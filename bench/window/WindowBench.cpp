@@ -1,0 +1,231 @@
+// The notification window's speed and idle cost.
+//
+//   window_bench latency [calls]   ring-to-window latency: from the simulated line sending
+//                                  CONNECT_IND to the window being shown with the caller's
+//                                  name (phonebook hit in a 100,000-entry phonebook), in this
+//                                  process on the offscreen platform (default 50 calls)
+//   window_bench idle [seconds]    the real program on a private Xvfb desktop with no call:
+//                                  CPU share of one core and resident memory (default 60 s)
+
+#include "platform/MessageBox.h"
+#include "platform/ModulePath.h"
+#include "platform/Sound.h"
+#include "resources/Resources.h"
+#include "shell/CallPopupDlg.h"
+#include "shell/LogOwner.h"
+#include "tests/e2e/Desktop.h"
+#include "tools/linesim/LineSim.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kEntries = 100000;
+
+std::string Number(int i) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "07%08d", 10000000 + i * 7);
+    return buffer;
+}
+
+// Marks the moment the window is painted on screen with the expected name.
+class PaintWatch : public QObject {
+  public:
+    std::atomic<bool> m_armed{false};
+    std::string m_expected;
+    Clock::time_point m_seen{};
+    std::atomic<bool> m_done{false};
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_armed.load()) {
+            auto* window = static_cast<QWidget*>(watched);
+            if (window->isVisible() && GetDisplayTexts().name == m_expected) {
+                m_seen = Clock::now();
+                m_armed.store(false);
+                m_done.store(true);
+            }
+        }
+        return false;
+    }
+};
+
+int Latency(int argc, char** argv, int calls) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    setenv("HOME", folder.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    setenv("TINTOREL_REGISTRY", (folder + "/registry.reg").c_str(), 1);
+    platform::SetModuleFileNameOverride(folder + "/tintorel");
+    {
+        std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
+        for (int i = 0; i < kEntries; ++i)
+            book << Number(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
+        book << "country;0\r\n";
+    }
+    platform::SetSoundRecorder([](unsigned) {});
+    platform::SetMessageBoxRecorder([](const platform::MessageBoxRequest&) { return 1; });
+
+    linesim::LineSim line;
+    if (!line.Start()) {
+        std::fprintf(stderr, "linesim did not start\n");
+        return 1;
+    }
+    const std::string capi = "rcapi:127.0.0.1:" + std::to_string(line.Port());
+    setenv("TINTOREL_CAPI", capi.c_str(), 1);
+
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    InitTintorelResources();
+    auto* dlg = new CCallPopupDlg;
+    PaintWatch watch;
+    dlg->installEventFilter(&watch);
+
+    std::vector<double> ms;
+    std::thread driver([&] {
+        line.WaitForCount("LISTEN_REQ", 1, 20s);
+        std::this_thread::sleep_for(1500ms); // the start-up showing is over
+        for (int i = 0; i < calls; ++i) {
+            const std::string number = Number((i * 1999) % kEntries);
+            watch.m_expected = "Abonn\xE9 num\xE9ro " + std::to_string((i * 1999) % kEntries);
+            watch.m_done.store(false);
+            watch.m_armed.store(true);
+            const auto rung = Clock::now();
+            const std::uint32_t plci =
+                line.Ring({.controller = 1, .calling = number, .called = "0219876543"});
+            const auto end = Clock::now() + 10s;
+            while (!watch.m_done.load() && Clock::now() < end)
+                std::this_thread::sleep_for(1ms);
+            if (watch.m_done.load())
+                ms.push_back(
+                    std::chrono::duration<double, std::milli>(watch.m_seen - rung).count());
+            else
+                std::fprintf(stderr, "call %d: window not seen\n", i);
+            line.Hangup(plci);
+            // Let the handler finish (log line) and the next poll come round at a random phase.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300 + (i * 37) % 100));
+        }
+        QMetaObject::invokeMethod(
+            dlg,
+            [dlg] {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(dlg, &escape);
+            },
+            Qt::QueuedConnection);
+    });
+    dlg->DoModal();
+    driver.join();
+
+    if (ms.empty())
+        return 1;
+    const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / ms.size();
+    const double worst = *std::max_element(ms.begin(), ms.end());
+    std::printf("ring-to-window latency, %zu calls, %d-entry phonebook: mean %.1f ms, "
+                "worst %.1f ms\n",
+                ms.size(), kEntries, mean, worst);
+    std::fflush(stdout);
+    std::quick_exit(0);
+}
+
+struct Usage {
+    double cpuSeconds = 0;
+    long rssKb = 0;
+};
+
+Usage ReadUsage(pid_t pid) {
+    Usage usage;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close != std::string::npos) {
+        std::istringstream fields(text.substr(close + 2));
+        std::vector<std::string> f;
+        std::string word;
+        while (fields >> word)
+            f.push_back(word);
+        // Fields 14 and 15 (utime, stime) are at 11 and 12 after the state field.
+        if (f.size() > 12)
+            usage.cpuSeconds =
+                (std::stod(f[11]) + std::stod(f[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            usage.rssKb = std::atol(line.c_str() + 6);
+    return usage;
+}
+
+int Idle(int seconds) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    std::filesystem::copy_file(TINTOREL_EXE, folder + "/tintorel");
+    {
+        std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
+        for (int i = 0; i < kEntries; ++i)
+            book << Number(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
+        book << "country;0\r\n";
+    }
+    e2e::Desktop desktop(folder);
+    if (!desktop.Start()) {
+        std::fprintf(stderr, "%s\n", desktop.Error().c_str());
+        return 1;
+    }
+    linesim::LineSim line;
+    if (!line.Start())
+        return 1;
+    e2e::Process tintorel;
+    tintorel.Start({folder + "/tintorel"},
+                   {{"DISPLAY", desktop.Display()},
+                    {"QT_QPA_PLATFORM", std::nullopt},
+                    {"HOME", folder},
+                    {"XDG_CONFIG_HOME", folder},
+                    {"TINTOREL_REGISTRY", folder + "/registry.reg"},
+                    {"TINTOREL_CAPI", "rcapi:127.0.0.1:" + std::to_string(line.Port())}},
+                   folder + "/tintorel.log");
+    line.WaitForCount("LISTEN_REQ", 1, 20s);
+    std::this_thread::sleep_for(3s); // start-up over
+    const Usage before = ReadUsage(tintorel.Pid());
+    long maxRss = before.rssKb;
+    for (int s = 0; s < seconds; ++s) {
+        std::this_thread::sleep_for(1s);
+        maxRss = std::max(maxRss, ReadUsage(tintorel.Pid()).rssKb);
+    }
+    const Usage after = ReadUsage(tintorel.Pid());
+    std::printf("idle %d s: CPU %.3f %% of one core, resident memory %.1f MB (peak %.1f MB)\n",
+                seconds, 100.0 * (after.cpuSeconds - before.cpuSeconds) / seconds,
+                after.rssKb / 1024.0, maxRss / 1024.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "latency";
+    if (mode == "latency")
+        return Latency(argc, argv, argc > 2 ? std::atoi(argv[2]) : 50);
+    if (mode == "idle")
+        return Idle(argc > 2 ? std::atoi(argv[2]) : 60);
+    std::fprintf(stderr, "usage: window_bench latency [calls] | idle [seconds]\n");
+    return 2;
+}

@@ -1,0 +1,142 @@
+// The painted window: black client area, each text in its box of the layout table, the role
+// letter in the top-left corner.
+
+#include "WindowTestBase.h"
+
+#include "shell/LogOwner.h"
+
+#include <QPushButton>
+
+namespace {
+
+// Client area 192 x 56 dialog units = 288 x 91 pixels: a = (91 - 31) / 2 = 30.
+const QRect kCalling(7, 7, 261 - 7, 37 - 7);
+const QRect kName(7, 39, 261 - 7, 69 - 39);
+const QRect kTime(7, 71, 134 - 7, 91 - 71);
+const QRect kCalled(134, 71, 261 - 134, 91 - 71);
+const QRect kLetter(0, 0, 12, 16);
+
+void SetTexts(const std::string& calling, const std::string& name, const std::string& time,
+              const std::string& called) {
+    std::lock_guard lock(g_textMutex);
+    g_strCalling = calling;
+    g_strName = name;
+    g_strTime = time;
+    g_strCalled = called;
+}
+
+int CountColour(const QImage& image, const QRect& box, bool (*match)(QRgb)) {
+    int n = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (match(image.pixel(x, y)))
+                ++n;
+    return n;
+}
+
+bool Green(QRgb p) {
+    return qGreen(p) > 200 && qRed(p) < 80 && qBlue(p) < 80;
+}
+bool Red(QRgb p) {
+    return qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80;
+}
+bool White(QRgb p) {
+    return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+}
+
+// Mean x of the lit pixels in a box.
+double LitCentreX(const QImage& image, const QRect& box) {
+    double sum = 0;
+    int n = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0) {
+                sum += x;
+                ++n;
+            }
+    return n ? sum / n : -1;
+}
+
+class PaintTest : public WindowTestBase {};
+
+} // namespace
+
+TEST_F(PaintTest, LayoutTextsAndRoleLetter) {
+    ASSERT_EQ(m_dlg->ClientRect().size(), QSize(288, 91));
+    const int buttonsLeft = 258; // x 172 in dialog units
+
+    // Before the first call: only the role letter on black.
+    g_bLogOwner.store(true);
+    QImage image = ClientImage();
+    EXPECT_GT(CountColour(image, kLetter, Green), 5);
+    EXPECT_EQ(CountColour(image, kLetter, Red), 0);
+    EXPECT_EQ(LitPixels(image, QRect(0, 16, buttonsLeft, 91 - 16)), 0);
+    EXPECT_EQ(LitPixels(image, QRect(12, 0, buttonsLeft - 12, 16)), 0);
+
+    SetTexts("0791234567", "Martin Paul", "12:34:56", "0219876543");
+    image = ClientImage();
+    for (const QRect& box : {kCalling, kName, kTime, kCalled})
+        EXPECT_GT(CountColour(image, box, White), 20) << box.x() << "," << box.y();
+    // Nothing is drawn between the boxes.
+    EXPECT_EQ(LitPixels(image, QRect(0, 37, buttonsLeft, 2)), 0);
+    EXPECT_EQ(LitPixels(image, QRect(0, 69, buttonsLeft, 2)), 0);
+    EXPECT_EQ(LitPixels(image, QRect(0, 17, 7, 91 - 17)), 0);
+    // The calling number is bigger than the name: its glyphs are taller.
+    auto litRows = [&](const QRect& box) {
+        int rows = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            if (LitPixels(image, QRect(box.left(), y, box.width(), 1)) > 0)
+                ++rows;
+        return rows;
+    };
+    EXPECT_GT(litRows(kCalling), litRows(kTime));
+
+    // Centred: a short text sits in the middle of its box.
+    SetTexts("1", "", "", "");
+    image = ClientImage();
+    EXPECT_NEAR(LitCentreX(image, kCalling), (7 + 261) / 2.0, 4.0);
+
+    // A name wider than the box is clipped at both ends of it.
+    SetTexts("", std::string(80, 'W'), "", "");
+    image = ClientImage();
+    EXPECT_GT(LitPixels(image, QRect(7, kName.top(), 4, kName.height())), 0);
+    EXPECT_GT(LitPixels(image, QRect(250, kName.top(), 8, kName.height())), 0);
+    EXPECT_EQ(LitPixels(image, QRect(0, kName.top(), 7, kName.height())), 0);
+    EXPECT_EQ(LitPixels(image, QRect(0, 69, buttonsLeft, 91 - 69)), 0);
+
+    // A copy that doesn't hold the log-owner role shows a red "S".
+    g_bLogOwner.store(false);
+    image = ClientImage();
+    EXPECT_GT(CountColour(image, kLetter, Red), 5);
+    EXPECT_EQ(CountColour(image, kLetter, Green), 0);
+
+    // Windows-1252 bytes are shown as their characters.
+    SetTexts("", "\xC9lise M\xFCller", "", "");
+    image = ClientImage();
+    EXPECT_GT(CountColour(image, kName, White), 20);
+}
+
+TEST_F(PaintTest, CaptionButtonsAndTemplate) {
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("    Tintorel"));
+    EXPECT_TRUE(m_dlg->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(m_dlg->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    const QPoint client = m_dlg->ClientRect().topLeft();
+    const struct {
+        int id;
+        int y;
+    } buttons[] = {{1006, 0}, {1016, 31}, {1015, 62}};
+    for (const auto& b : buttons) {
+        QWidget* button = m_dlg->Button(b.id);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->geometry(), QRect(client + QPoint(258, b.y), QSize(30, 29))) << b.id;
+        EXPECT_EQ(button->focusPolicy(), Qt::ClickFocus);
+    }
+    // The caption shows the title on its coloured bar and the close box at its right end.
+    const QImage whole = m_dlg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect caption = m_dlg->CaptionRect();
+    EXPECT_GT(qBlue(whole.pixel(caption.left() + 60, caption.top() + 2)), 100);
+    EXPECT_TRUE(m_dlg->CloseBoxRect().right() <= caption.right());
+    const QRect box = m_dlg->CloseBoxRect();
+    EXPECT_GT(CountColour(whole, box, [](QRgb p) { return qGray(p) > 150; }),
+              box.width() * box.height() / 2);
+}
