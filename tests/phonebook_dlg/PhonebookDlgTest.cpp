@@ -1,0 +1,534 @@
+// The phonebook editor driven like a user would: real widgets, clicks and keys, the store's
+// real file in a private folder, and a local directory server for "Rechercher".
+
+#include "phonebook/PhonebookDlg.h"
+#include "phonebook/Phonebook.h"
+#include "platform/Cp1252.h"
+#include "platform/DialogUnits.h"
+#include "platform/ListCtrl.h"
+#include "platform/MessageBox.h"
+#include "platform/Registry.h"
+#include "tests/support/TestEnv.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+using platform::IDCANCEL;
+using platform::IDNO;
+using platform::IDYES;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using testing_support::BoxRecorder;
+using testing_support::TestEnv;
+
+namespace {
+
+int g_argc = 1;
+char g_arg0[] = "phonebook_dlg_tests";
+char* g_argv[] = {g_arg0, nullptr};
+
+const std::string kFile = "phonebook.txt";
+
+// A directory that answers on the GUI thread: it can only reply while that thread keeps
+// handling events, which is what "Rechercher" must allow.
+class GuiThreadDirectory {
+  public:
+    explicit GuiThreadDirectory(std::string page) : m_page(std::move(page)) {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_request += socket->readAll().toStdString();
+                    if (m_request.find("\r\n\r\n") == std::string::npos)
+                        return;
+                    if (m_onRequest)
+                        m_onRequest();
+                    socket->write(m_page.data(), static_cast<qint64>(m_page.size()));
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    quint16 Port() const { return m_server.serverPort(); }
+    const std::string& Request() const { return m_request; }
+    void OnRequest(std::function<void()> f) { m_onRequest = std::move(f); }
+
+  private:
+    QTcpServer m_server;
+    std::string m_page;
+    std::string m_request;
+    std::function<void()> m_onRequest;
+};
+
+// A page of the Swiss directory holding one name (tags and an entity inside it).
+std::string SwissPage(const std::string& nameHtml) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
+           "<html><body>\n"
+           "<table border=\"0\" cellpadding=\"1\" cellspacing=\"0\" width=\"100%\">"
+           "<tr><td bgcolor=\"#CCCCCC\"><b>1</b></td>"
+           "<td nowrap valign=\"top\" width=\"100%\">" +
+           nameHtml + "<br>Rue du Lac 1</td></tr></table>\n</body></html>\n";
+}
+
+void SetAutoConnect(platform::DWORD value) {
+    platform::HKEY key = nullptr;
+    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, "Software\\Tintorel",
+                                       platform::KEY_WRITE, &key),
+              platform::ERROR_SUCCESS);
+    platform::RegSetValueEx(key, "AutoConnect", platform::REG_DWORD,
+                            reinterpret_cast<const platform::BYTE*>(&value), sizeof value);
+    platform::RegCloseKey(key);
+}
+
+class PhonebookDlgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!qApp)
+            new QApplication(g_argc, g_argv); // one per process: ctest runs each case alone
+    }
+
+    void Open() {
+        m_dlg = std::make_unique<CPhonebookDlg>();
+        m_dlg->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dlg.get()));
+    }
+
+    template <typename T = QWidget> T* Control(int id) {
+        auto* w = qobject_cast<T*>(platform::FindControl(m_dlg.get(), id));
+        EXPECT_NE(w, nullptr) << "control " << id;
+        return w;
+    }
+    platform::CListCtrl* List() { return Control<platform::CListCtrl>(1007); }
+    QLineEdit* Number() { return Control<QLineEdit>(1011); }
+    QLineEdit* Name() { return Control<QLineEdit>(1012); }
+
+    void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
+
+    void DoubleClickRow(int row) {
+        platform::CListCtrl* list = List();
+        QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    // Key presses for any text, accented letters and symbols included.
+    static void Type(QWidget* widget, const QString& text) {
+        for (QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(widget, static_cast<char>(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+        }
+    }
+
+    // Replaces the name field's text the way a user would: select all, type.
+    void TypeName(const QString& text) {
+        Name()->setFocus();
+        Name()->selectAll();
+        Type(Name(), text);
+    }
+
+    int RowOf(const std::string& number) {
+        for (int i = 0; i < List()->GetItemCount(); ++i)
+            if (List()->GetItemText(i, 0) == number)
+                return i;
+        return -1;
+    }
+
+    QString Shown(int row, int column) {
+        return List()->model()->data(List()->model()->index(row, column)).toString();
+    }
+
+    TestEnv m_env;
+    BoxRecorder m_boxes;
+    std::unique_ptr<CPhonebookDlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(PhonebookDlgTest, OpensOnEmptyPhonebookWithTemplateLayout) {
+    Open();
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("Annuaire"));
+    EXPECT_EQ(m_dlg->size(), platform::DluToPixels(QSize(273, 225)));
+    EXPECT_EQ(Control(1021)->geometry(), platform::DluToPixels(QRect(7, 204, 63, 14)));
+    EXPECT_EQ(Control(1007)->geometry(), platform::DluToPixels(QRect(7, 49, 259, 145)));
+    const std::pair<int, const char*> buttons[] = {
+        {1, "OK"},           {1013, "Modifier"},   {1014, "Rétablir"},
+        {1015, "Supprimer"}, {1016, "Rechercher"}, {1021, "Nouveau numéro"}};
+    for (const auto& [id, text] : buttons)
+        EXPECT_EQ(Control<QPushButton>(id)->text(), QString::fromUtf8(text)) << id;
+    EXPECT_TRUE(Control<QPushButton>(1013)->isDefault());
+
+    platform::CListCtrl* list = List();
+    EXPECT_EQ(list->GetItemCount(), 0);
+    ASSERT_EQ(list->model()->columnCount(), 2);
+    EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Numéro"));
+    EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nom"));
+    EXPECT_EQ(list->columnWidth(0), 90);
+    EXPECT_EQ(list->columnWidth(1), 280);
+    EXPECT_TRUE(list->showGrid());
+
+    EXPECT_TRUE(Number()->text().isEmpty());
+    EXPECT_TRUE(Name()->text().isEmpty());
+    EXPECT_FALSE(Number()->isReadOnly());
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+
+    // Digits only in the number field.
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "02a2-1 3x");
+    EXPECT_EQ(Number()->text(), QStringLiteral("02213"));
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_FALSE(m_env.FileExists(kFile));
+}
+
+TEST_F(PhonebookDlgTest, AddsNewEntryAndShowsItStored) {
+    Open();
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "0221234567");
+    TypeName(QStringLiteral("Müller Zoé €"));
+    // While the name is typed, "Modifier" is the default button: Enter saves.
+    EXPECT_TRUE(Control<QPushButton>(1013)->isDefault());
+    QTest::keyClick(Name(), Qt::Key_Return);
+
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_TRUE(m_dlg->isVisible()) << "Enter must save, not close";
+    EXPECT_EQ(m_env.ReadFile(kFile), "0221234567;M\xFCller Zo\xE9 \x80\r\ncountry;0\r\n");
+    ASSERT_EQ(List()->GetItemCount(), 1);
+    EXPECT_EQ(Shown(0, 0), QStringLiteral("0221234567"));
+    EXPECT_EQ(Shown(0, 1), QStringLiteral("Müller Zoé €"));
+    EXPECT_TRUE(Number()->isReadOnly());
+    EXPECT_EQ(Number()->text(), QStringLiteral("0221234567"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Müller Zoé €"));
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+
+    // Empty name: refused with the plain message, nothing written.
+    Name()->clear();
+    Click(1013);
+    ASSERT_EQ(m_boxes.Count(), 1u);
+    auto box = m_boxes.Requests()[0];
+    EXPECT_EQ(box.text, QStringLiteral("Pas de numéro de téléphone ou de nom"));
+    EXPECT_EQ(box.caption, platform::DisplayName());
+    EXPECT_EQ(box.icon, MsgIcon::None);
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    EXPECT_EQ(m_env.ReadFile(kFile), "0221234567;M\xFCller Zo\xE9 \x80\r\ncountry;0\r\n");
+}
+
+TEST_F(PhonebookDlgTest, NewEntryOnStoredNumberAsksBeforeOverwriting) {
+    m_env.WriteFile(kFile, "123;Dupont\r\ncountry;0\r\n");
+    Open();
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "123");
+    TypeName(QStringLiteral("Durand"));
+
+    m_boxes.QueueAnswer(IDNO);
+    Click(1013);
+    ASSERT_EQ(m_boxes.Count(), 1u);
+    auto box = m_boxes.Requests()[0];
+    EXPECT_EQ(box.text, QStringLiteral("L'enregistrement existe déjà, l'écraser ?"));
+    EXPECT_EQ(box.caption, QStringLiteral("Tintorel - Annuaire"));
+    EXPECT_EQ(box.icon, MsgIcon::Question);
+    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
+    // No: the stored entry replaces the typed one.
+    EXPECT_EQ(Name()->text(), QStringLiteral("Dupont"));
+    EXPECT_TRUE(Number()->isReadOnly());
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+    EXPECT_EQ(m_env.ReadFile(kFile), "123;Dupont\r\ncountry;0\r\n");
+
+    Click(1021);
+    EXPECT_FALSE(Number()->isReadOnly());
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "123");
+    TypeName(QStringLiteral("Durand"));
+    m_boxes.QueueAnswer(IDYES);
+    Click(1013);
+    EXPECT_EQ(m_boxes.Count(), 2u);
+    EXPECT_EQ(m_env.ReadFile(kFile), "123;Durand\r\ncountry;0\r\n");
+    EXPECT_EQ(Shown(0, 1), QStringLiteral("Durand"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Durand"));
+    EXPECT_TRUE(Number()->isReadOnly());
+}
+
+TEST_F(PhonebookDlgTest, ModifyWithUnchangedNameWritesNothing) {
+    m_env.WriteFile(kFile, "123;Dupont\r\n456;Martin\r\ncountry;0\r\n");
+    Open();
+    DoubleClickRow(RowOf("456"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Martin"));
+    ASSERT_EQ(std::remove(m_env.Path(kFile).c_str()), 0);
+
+    Click(1013);
+    EXPECT_FALSE(m_env.FileExists(kFile)) << "the file was rewritten";
+    EXPECT_EQ(m_boxes.Count(), 0u);
+
+    // A changed name of a shown entry is rewritten in place, the row stays the current one.
+    int row = m_dlg->CurrentRow();
+    TypeName(QStringLiteral("Martin Paul"));
+    Click(1013);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    std::string file = m_env.ReadFile(kFile);
+    EXPECT_NE(file.find("456;Martin Paul\r\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("123;Dupont\r\n"), std::string::npos) << file;
+    EXPECT_EQ(m_dlg->CurrentRow(), row);
+    EXPECT_EQ(Shown(row, 1), QStringLiteral("Martin Paul"));
+}
+
+TEST_F(PhonebookDlgTest, DoubleClickAfterEditingAsksCancelNoYes) {
+    m_env.WriteFile(kFile, "200;Beta\r\n100;Alpha\r\ncountry;0\r\n");
+    Open();
+    int alpha = RowOf("100"), beta = RowOf("200");
+    ASSERT_GE(alpha, 0);
+    ASSERT_GE(beta, 0);
+    DoubleClickRow(alpha);
+    EXPECT_EQ(m_boxes.Count(), 0u) << "nothing typed yet: no question";
+    TypeName(QStringLiteral("Alpha2"));
+
+    m_boxes.QueueAnswer(IDCANCEL);
+    DoubleClickRow(beta);
+    ASSERT_EQ(m_boxes.Count(), 1u);
+    auto box = m_boxes.Requests()[0];
+    EXPECT_EQ(box.text, QStringLiteral("Voulez-vous enregistrer les modifications effectuées ?"));
+    EXPECT_EQ(box.caption, QStringLiteral("Tintorel - Annuaire"));
+    EXPECT_EQ(box.icon, MsgIcon::Question);
+    EXPECT_EQ(box.buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(Number()->text(), QStringLiteral("100"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Alpha2"));
+    EXPECT_EQ(m_dlg->CurrentRow(), alpha);
+    EXPECT_EQ(List()->GetSelectionMark(), alpha);
+
+    m_boxes.QueueAnswer(IDNO);
+    DoubleClickRow(beta);
+    EXPECT_EQ(m_boxes.Count(), 2u);
+    EXPECT_EQ(Number()->text(), QStringLiteral("200"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Beta"));
+    EXPECT_EQ(m_dlg->CurrentRow(), beta);
+    EXPECT_EQ(m_env.ReadFile(kFile).find("Alpha2"), std::string::npos);
+
+    TypeName(QStringLiteral("Beta2"));
+    m_boxes.QueueAnswer(IDYES);
+    DoubleClickRow(alpha);
+    EXPECT_EQ(m_boxes.Count(), 3u);
+    EXPECT_NE(m_env.ReadFile(kFile).find("200;Beta2\r\n"), std::string::npos);
+    EXPECT_EQ(Number()->text(), QStringLiteral("100"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Alpha"));
+}
+
+TEST_F(PhonebookDlgTest, NewNumberDropsEditsWithoutQuestion) {
+    m_env.WriteFile(kFile, "123;Dupont\r\ncountry;0\r\n");
+    Open();
+    DoubleClickRow(0);
+    TypeName(QStringLiteral("Dupont Jean"));
+    Click(1021);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_TRUE(Number()->text().isEmpty());
+    EXPECT_TRUE(Name()->text().isEmpty());
+    EXPECT_FALSE(Number()->isReadOnly());
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+    EXPECT_EQ(m_env.ReadFile(kFile), "123;Dupont\r\ncountry;0\r\n");
+
+    // Already a new entry: the typed texts stay.
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "789");
+    TypeName(QStringLiteral("Nouveau"));
+    Click(1021);
+    EXPECT_EQ(Number()->text(), QStringLiteral("789"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Nouveau"));
+}
+
+TEST_F(PhonebookDlgTest, DeleteRewritesFileAndClearsFields) {
+    // LF-only lines: a rewrite is told apart by its CR LF ends.
+    m_env.WriteFile(kFile, "123;Dupont\n456;Martin\ncountry;0\n");
+    Open();
+    Click(1015);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_EQ(List()->GetItemCount(), 2);
+    std::string file = m_env.ReadFile(kFile);
+    EXPECT_NE(file.find("123;Dupont\r\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("456;Martin\r\n"), std::string::npos) << file;
+
+    DoubleClickRow(RowOf("123"));
+    Click(1015);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_EQ(m_env.ReadFile(kFile), "456;Martin\r\ncountry;0\r\n");
+    EXPECT_EQ(List()->GetItemCount(), 1);
+    EXPECT_EQ(RowOf("123"), -1);
+    EXPECT_TRUE(Number()->text().isEmpty());
+    EXPECT_TRUE(Name()->text().isEmpty());
+    EXPECT_FALSE(Number()->isReadOnly());
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+
+    // "Rétablir" brings back the stored name of the number shown.
+    DoubleClickRow(RowOf("456"));
+    TypeName(QStringLiteral("Autre"));
+    Click(1014);
+    EXPECT_EQ(Name()->text(), QStringLiteral("Martin"));
+    EXPECT_TRUE(Number()->isReadOnly());
+}
+
+TEST_F(PhonebookDlgTest, SearchWithoutConnectionShowsResultAndStoresNothing) {
+    Open();
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "0221234567");
+    Click(1016);
+    EXPECT_EQ(Name()->text(), QStringLiteral("Pas de connection"));
+    EXPECT_FALSE(m_env.FileExists(kFile));
+    EXPECT_TRUE(m_dlg->isEnabled());
+    EXPECT_FALSE(m_dlg->IsSearching());
+    EXPECT_EQ(m_boxes.Count(), 0u);
+}
+
+TEST_F(PhonebookDlgTest, SearchAgainstDirectoryKeepsWindowAliveAndStoresOnlyOnModify) {
+    GuiThreadDirectory directory(SwissPage("<b>Dupont</b> Jos&eacute;"));
+    std::string host = "127.0.0.1:" + std::to_string(directory.Port());
+    setenv("TINTOREL_DIRECTORY", host.c_str(), 1);
+    SetAutoConnect(1);
+    Open();
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "0221234567");
+
+    // While the directory is asked (its reply is held back until then): the dialog is inert,
+    // Escape and the close box do nothing, and a call handed to the GUI thread the way the
+    // line watcher does it (a blocking queued call) is served.
+    bool inertDuringLookup = false;
+    bool stayedOpen = false;
+    std::atomic<bool> callShown{false};
+    std::thread watcher;
+    directory.OnRequest([&] {
+        inertDuringLookup = !m_dlg->isEnabled() && m_dlg->IsSearching();
+        QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+        m_dlg->close();
+        stayedOpen = m_dlg->isVisible();
+        watcher = std::thread([&] {
+            QMetaObject::invokeMethod(
+                qApp, [&] { callShown = true; }, Qt::BlockingQueuedConnection);
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return callShown.load(); }, 10000));
+    });
+    Click(1016);
+    if (watcher.joinable())
+        watcher.join();
+
+    EXPECT_NE(directory.Request().find(" HTTP/1.1\r\n"), std::string::npos);
+    EXPECT_NE(directory.Request().find("tel=0221234567 HTTP/1.1"), std::string::npos)
+        << directory.Request();
+    EXPECT_TRUE(inertDuringLookup);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(callShown);
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_TRUE(m_dlg->isEnabled());
+    EXPECT_EQ(Name()->text(), QStringLiteral("Dupont José"));
+    EXPECT_FALSE(m_env.FileExists(kFile)) << "nothing is stored before Modifier";
+
+    Click(1013);
+    EXPECT_EQ(m_env.ReadFile(kFile), "0221234567;Dupont Jos\xE9\r\ncountry;0\r\n");
+    EXPECT_TRUE(Number()->isReadOnly());
+}
+
+TEST_F(PhonebookDlgTest, LongAndPercentNamesShownWhole) {
+    std::string longName(300, 'x');
+    for (std::size_t i = 0; i < longName.size(); i += 10)
+        longName[i] = static_cast<char>('A' + (i / 10) % 26);
+    m_env.WriteFile(kFile, "111;" + longName + "\r\n222;100% %s %d <b>Dupont</b> &amp;\r\n" +
+                               "country;0\r\n");
+    Open();
+    int rowLong = RowOf("111"), rowPercent = RowOf("222");
+    ASSERT_GE(rowLong, 0);
+    ASSERT_GE(rowPercent, 0);
+    EXPECT_EQ(Shown(rowLong, 1), QString::fromStdString(longName));
+    EXPECT_EQ(Shown(rowPercent, 1), QStringLiteral("100% %s %d <b>Dupont</b> &amp;"));
+
+    // The long name round-trips through the fields untouched.
+    DoubleClickRow(rowLong);
+    EXPECT_EQ(Name()->text(), QString::fromStdString(longName));
+    TypeName(QString::fromStdString(longName + "y"));
+    Click(1013);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_NE(m_env.ReadFile(kFile).find("111;" + longName + "y\r\n"), std::string::npos);
+    EXPECT_EQ(Shown(RowOf("111"), 1), QString::fromStdString(longName + "y"));
+}
+
+TEST_F(PhonebookDlgTest, NameWithoutWindows1252FormIsRefused) {
+    const std::string file = "123;Dupont\r\n555;Zo\xE9\r\ncountry;0\r\n";
+    m_env.WriteFile(kFile, file);
+    Open();
+
+    // Saving from the question with Yes is refused, and the edit stays as with Cancel.
+    DoubleClickRow(RowOf("555"));
+    TypeName(QStringLiteral("Zoé ✓"));
+    m_boxes.QueueAnswer(IDYES);
+    DoubleClickRow(RowOf("123"));
+    ASSERT_EQ(m_boxes.Count(), 2u); // the question, then the refusal
+    auto box = m_boxes.Requests()[1];
+    EXPECT_TRUE(box.text.contains(QStringLiteral("caractères"))) << box.text.toStdString();
+    EXPECT_EQ(box.caption, platform::DisplayName());
+    EXPECT_EQ(box.icon, MsgIcon::Error);
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    EXPECT_EQ(Number()->text(), QStringLiteral("555"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Zoé ✓"));
+    EXPECT_EQ(m_dlg->CurrentRow(), RowOf("555"));
+    EXPECT_EQ(m_env.ReadFile(kFile), file);
+
+    Click(1013);
+    EXPECT_EQ(m_boxes.Count(), 3u);
+    EXPECT_EQ(m_env.ReadFile(kFile), file);
+
+    // A new entry is refused the same way and stays typed in.
+    Click(1021);
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "777");
+    TypeName(QStringLiteral("Zoë ✓ Dupont"));
+    Click(1013);
+    EXPECT_EQ(m_boxes.Count(), 4u);
+    EXPECT_EQ(m_env.ReadFile(kFile), file);
+    EXPECT_EQ(Name()->text(), QStringLiteral("Zoë ✓ Dupont"));
+    EXPECT_FALSE(Number()->isReadOnly());
+}
+
+TEST_F(PhonebookDlgTest, EntryAddedByIncomingCallAppearsAtNextRefresh) {
+    GuiThreadDirectory directory(SwissPage("Appelant"));
+    std::string host = "127.0.0.1:" + std::to_string(directory.Port());
+    setenv("TINTOREL_DIRECTORY", host.c_str(), 1);
+    SetAutoConnect(1);
+    m_env.WriteFile(kFile, "300;Dupont\r\ncountry;0\r\n");
+    Open();
+    DoubleClickRow(0);
+    ASSERT_EQ(m_dlg->CurrentRow(), 0);
+
+    // The line watcher looks the caller up on its own thread while the dialog is open.
+    std::atomic<bool> done{false};
+    std::string name;
+    std::thread watcher([&] {
+        name = GetPhonebook()->LookupCaller("100");
+        done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
+    watcher.join();
+    EXPECT_EQ(name, "Appelant");
+    EXPECT_EQ(List()->GetItemCount(), 1) << "the list changes only at its next refresh";
+
+    Click(1014); // "Rétablir" refreshes the list
+    ASSERT_EQ(List()->GetItemCount(), 2);
+    EXPECT_EQ(Shown(RowOf("100"), 1), QStringLiteral("Appelant"));
+    // The shown entry keeps being the current row though its index moved.
+    EXPECT_EQ(m_dlg->CurrentRow(), RowOf("300"));
+    DoubleClickRow(RowOf("100"));
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_EQ(Number()->text(), QStringLiteral("100"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Appelant"));
+}
