@@ -40,16 +40,24 @@ std::string Hex32(std::uint32_t v) {
 
 class WatcherTest : public ::testing::Test {
   protected:
+    // The line the child will use; it starts once the child is forked.
     void StartLine(linesim::Config config = {}) {
-        m_sim = std::make_unique<linesim::LineSim>(std::move(config));
-        ASSERT_TRUE(m_sim->Start());
-        ::setenv("TINTOREL_CAPI", testing_support::CapiTarget(*m_sim).c_str(), 1);
+        m_config = std::move(config);
+        m_withLine = true;
     }
 
-    // Starts the child and expects InitCAPI to give `init`.
+    // Forks the child, starts the line and expects InitCAPI to give `init`.
     void StartChild(ChildOptions options, bool init = true) {
-        ASSERT_TRUE(m_child.Start(
-            [options](ChildProcess& io) { return watcher_test::RunChild(io, options); }));
+        ASSERT_TRUE(m_child.Start([options](ChildProcess& io) {
+            testing_support::HearTarget(io);
+            return watcher_test::RunChild(io, options);
+        }));
+        if (m_withLine) {
+            m_sim = std::make_unique<linesim::LineSim>(m_config);
+            ASSERT_TRUE(m_sim->Start());
+            m_target = testing_support::CapiTarget(*m_sim);
+        }
+        testing_support::SendTarget(m_child, m_target);
         std::string line;
         ASSERT_TRUE(m_child.NextLine(line));
         ASSERT_EQ(line, init ? "init 1" : "init 0");
@@ -93,6 +101,9 @@ class WatcherTest : public ::testing::Test {
     }
 
     testing_support::TestEnv m_env;
+    linesim::Config m_config;
+    bool m_withLine = false;
+    std::string m_target;
     std::unique_ptr<linesim::LineSim> m_sim;
     ChildProcess m_child{m_env.Path("stdout.txt")};
 };
@@ -134,8 +145,7 @@ TEST_F(WatcherTest, NoDriverReportsAndStartsNothing) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
     ::close(fd);
-    ::setenv("TINTOREL_CAPI", ("rcapi:127.0.0.1:" + std::to_string(ntohs(addr.sin_port))).c_str(),
-             1);
+    m_target = "rcapi:127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
 
     StartChild({Mode::Detached}, false);
     EXPECT_EQ(m_child.Ask("appl"), "appl 0");
@@ -236,6 +246,8 @@ TEST_F(WatcherTest, StopReleasesOnceAcrossWatcherEndAndExit) {
     StartLine();
     StartChild({Mode::OwnThread});
     ASSERT_TRUE(m_sim->WaitForCount("LISTEN_REQ", 1));
+    // Between polls: a stop that lands inside one lets it fetch once more, and say so.
+    std::this_thread::sleep_for(250ms);
     EXPECT_EQ(m_child.Ask("stop"), "stopped");
     // Released at once, while the watcher may still sleep.
     EXPECT_TRUE(m_sim->WaitForCount("RELEASE", 1));

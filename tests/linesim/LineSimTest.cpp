@@ -81,10 +81,8 @@ class LineSimTest : public ::testing::Test {
 TEST_F(LineSimTest, AnswersTheLibraryFromInstallCheckToRelease) {
     linesim::Config config;
     config.controllers = 2;
-    StartLine(config);
-    const std::uint16_t port = m_sim->Port();
-    ASSERT_TRUE(m_child.Start([port](ChildProcess& io) {
-        UseLine(port);
+    ASSERT_TRUE(m_child.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
         io.Tell("installed " + Hex(capi20_isinstalled()));
         unsigned char buf[64] = {};
         const unsigned p0 = capi20_get_profile(0, buf);
@@ -123,6 +121,8 @@ TEST_F(LineSimTest, AnswersTheLibraryFromInstallCheckToRelease) {
         io.Tell("release " + Hex(capi20_release(appl)));
         return 0;
     }));
+    StartLine(config);
+    testing_support::SendTarget(m_child, testing_support::CapiTarget(*m_sim));
     std::string line;
     const std::vector<std::string> expected = {
         "installed 0x0",
@@ -183,14 +183,14 @@ TEST_F(LineSimTest, AnswersTheLibraryFromInstallCheckToRelease) {
 TEST_F(LineSimTest, RefusesAsConfigured) {
     linesim::Config config;
     config.registerInfo = 0x1001;
-    StartLine(config);
-    const std::uint16_t port = m_sim->Port();
-    ASSERT_TRUE(m_child.Start([port](ChildProcess& io) {
-        UseLine(port);
+    ASSERT_TRUE(m_child.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
         unsigned appl = 0;
         io.Tell("register " + Hex(capi20_register(2, 7, 2048, &appl)) + " " + Hex(appl));
         return 0;
     }));
+    StartLine(config);
+    testing_support::SendTarget(m_child, testing_support::CapiTarget(*m_sim));
     std::string line;
     ASSERT_TRUE(m_child.NextLine(line));
     EXPECT_EQ(line, "register 0x1008 0x0"); // the library's code for any remote refusal
@@ -200,11 +200,10 @@ TEST_F(LineSimTest, RefusesAsConfigured) {
     linesim::Config listenRefused;
     listenRefused.confInfo["LISTEN"] = 0x2002;
     listenRefused.confInfo["GET_PROFILE"] = 0x1009;
-    StartLine(listenRefused);
-    const std::uint16_t port2 = m_sim->Port();
+    m_sim.reset(); // no thread of the first line may run when the next child forks
     ChildProcess second(m_env.Path("stdout2.txt"));
-    ASSERT_TRUE(second.Start([port2](ChildProcess& io) {
-        UseLine(port2);
+    ASSERT_TRUE(second.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
         unsigned char buf[64] = {};
         io.Tell("profile " + Hex(capi20_get_profile(0, buf)));
         unsigned appl = 0;
@@ -214,6 +213,8 @@ TEST_F(LineSimTest, RefusesAsConfigured) {
         io.Tell("got " + NextMessage(appl, m));
         return 0;
     }));
+    StartLine(listenRefused);
+    testing_support::SendTarget(second, testing_support::CapiTarget(*m_sim));
     ASSERT_TRUE(second.NextLine(line));
     EXPECT_EQ(line, "profile 0x1009");
     ASSERT_TRUE(second.NextLine(line));
@@ -222,10 +223,8 @@ TEST_F(LineSimTest, RefusesAsConfigured) {
 }
 
 TEST_F(LineSimTest, ServesSeveralApplicationsAtOnce) {
-    StartLine();
-    const std::uint16_t port = m_sim->Port();
-    ASSERT_TRUE(m_child.Start([port](ChildProcess& io) {
-        UseLine(port);
+    ASSERT_TRUE(m_child.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
         unsigned a = 0, b = 0;
         capi20_register(2, 7, 2048, &a);
         capi20_register(2, 7, 2048, &b);
@@ -247,6 +246,8 @@ TEST_F(LineSimTest, ServesSeveralApplicationsAtOnce) {
         io.Tell("b queue " + Hex(capi20_waitformessage(b, &none)));
         return 0;
     }));
+    StartLine();
+    testing_support::SendTarget(m_child, testing_support::CapiTarget(*m_sim));
     std::string line;
     ASSERT_TRUE(m_child.NextLine(line));
     ASSERT_EQ(line, "listening");
@@ -287,6 +288,26 @@ int Connect(std::uint16_t port) {
 }
 
 TEST_F(LineSimTest, SurvivesClientsThatMisbehaveOrVanish) {
+    // Both children fork before the line's thread exists.
+    ASSERT_TRUE(m_child.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
+        unsigned appl = 0;
+        capi20_register(2, 7, 2048, &appl);
+        _cmsg m;
+        LISTEN_REQ(&m, appl, 0, 1, 0, 0x1FFF03FF, 0, nullptr, nullptr);
+        io.Tell("listening");
+        std::string go;
+        io.Hear(go);
+        ::_exit(0); // no release: the socket just closes
+        return 0;
+    }));
+    ChildProcess next(m_env.Path("stdout2.txt"));
+    ASSERT_TRUE(next.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
+        unsigned appl = 0;
+        io.Tell("register " + Hex(capi20_register(2, 7, 2048, &appl)));
+        return 0;
+    }));
     StartLine();
     const std::uint16_t port = m_sim->Port();
     // Gone at once; half a frame; a length that counts less than itself; a frame too large.
@@ -302,18 +323,7 @@ TEST_F(LineSimTest, SurvivesClientsThatMisbehaveOrVanish) {
         ::close(fd);
     }
     // An application that registers, listens and vanishes while calls are rung at it.
-    ASSERT_TRUE(m_child.Start([port](ChildProcess& io) {
-        UseLine(port);
-        unsigned appl = 0;
-        capi20_register(2, 7, 2048, &appl);
-        _cmsg m;
-        LISTEN_REQ(&m, appl, 0, 1, 0, 0x1FFF03FF, 0, nullptr, nullptr);
-        io.Tell("listening");
-        std::string go;
-        io.Hear(go);
-        ::_exit(0); // no release: the socket just closes
-        return 0;
-    }));
+    testing_support::SendTarget(m_child, testing_support::CapiTarget(*m_sim));
     std::string line;
     ASSERT_TRUE(m_child.NextLine(line));
     ASSERT_TRUE(m_sim->WaitForCount("LISTEN_REQ", 1));
@@ -329,13 +339,7 @@ TEST_F(LineSimTest, SurvivesClientsThatMisbehaveOrVanish) {
     EXPECT_EQ(m_sim->Applications(), 0);
 
     // Still serving.
-    ChildProcess next(m_env.Path("stdout2.txt"));
-    ASSERT_TRUE(next.Start([port](ChildProcess& io) {
-        UseLine(port);
-        unsigned appl = 0;
-        io.Tell("register " + Hex(capi20_register(2, 7, 2048, &appl)));
-        return 0;
-    }));
+    testing_support::SendTarget(next, testing_support::CapiTarget(*m_sim));
     ASSERT_TRUE(next.NextLine(line));
     EXPECT_EQ(line, "register 0x0");
     EXPECT_EQ(next.Wait(), 0);
@@ -348,6 +352,12 @@ class Program {
         int in[2], out[2];
         if (::pipe(in) != 0 || ::pipe(out) != 0)
             return;
+        // Built before the fork: the child only calls what is safe after one.
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(LINESIM_PATH));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
         std::fflush(stdout);
         m_pid = ::fork();
         if (m_pid == 0) {
@@ -355,11 +365,6 @@ class Program {
             ::dup2(out[1], STDOUT_FILENO);
             ::close(in[1]);
             ::close(out[0]);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(LINESIM_PATH));
-            for (const auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
             ::execv(LINESIM_PATH, argv.data());
             ::_exit(127);
         }
@@ -418,8 +423,8 @@ TEST_F(LineSimTest, CommandLineProgram) {
     ASSERT_TRUE(StartsWith(ready, "listening on ")) << ready;
     const auto port = static_cast<std::uint16_t>(std::stoi(ready.substr(13)));
 
-    ASSERT_TRUE(m_child.Start([port](ChildProcess& io) {
-        UseLine(port);
+    ASSERT_TRUE(m_child.Start([](ChildProcess& io) {
+        UseLine(testing_support::HearTarget(io));
         unsigned appl = 0;
         capi20_register(2, 7, 2048, &appl);
         _cmsg m;
@@ -438,6 +443,7 @@ TEST_F(LineSimTest, CommandLineProgram) {
         }
         return 0;
     }));
+    testing_support::SendTarget(m_child, "rcapi:127.0.0.1:" + std::to_string(port));
     std::string line;
     ASSERT_TRUE(m_child.NextLine(line));
     EXPECT_EQ(line, "got LISTEN_CONF adr=0x1 info=0x2002");

@@ -195,6 +195,20 @@ std::string CapiTarget(const linesim::LineSim& sim) {
     return "rcapi:127.0.0.1:" + std::to_string(sim.Port());
 }
 
+void SendTarget(ChildProcess& child, const std::string& target) {
+    child.Send("target " + target);
+}
+
+std::uint16_t HearTarget(ChildProcess& io) {
+    std::string line;
+    if (!io.Hear(line) || line.rfind("target ", 0) != 0)
+        return 0;
+    const std::string target = line.substr(7);
+    ::setenv("TINTOREL_CAPI", target.c_str(), 1);
+    const auto colon = target.rfind(':');
+    return static_cast<std::uint16_t>(std::atoi(target.c_str() + colon + 1));
+}
+
 std::string HexText(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;

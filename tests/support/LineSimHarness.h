@@ -6,7 +6,10 @@
 // talks to it through the real library. Lines pass both ways over pipes; the child's standard
 // output goes to a file, so the watcher's diagnostics can be compared byte for byte.
 //
-// The parent must not make a CAPI call itself before forking.
+// The parent must not make a CAPI call itself before forking, and must fork before it starts
+// a LineSim (or any other thread): a child forked while another thread holds an allocator lock
+// (AddressSanitizer's among them) can hang on its first allocation. So the child is forked
+// first and learns where the line is over the pipe (SendTarget / HearTarget).
 
 #include "tools/linesim/LineSim.h"
 
@@ -65,6 +68,10 @@ class ChildProcess {
 
 // "rcapi:127.0.0.1:<port>", the value of TINTOREL_CAPI for a LineSim.
 std::string CapiTarget(const linesim::LineSim& sim);
+// Parent: tells the child the TINTOREL_CAPI value. Child: waits for it and sets it in its
+// environment; returns the port ("" and 0 on time-out).
+void SendTarget(ChildProcess& child, const std::string& target);
+std::uint16_t HearTarget(ChildProcess& io);
 // Bytes as lower-case hex, so any number survives a line of the pipe.
 std::string HexText(const std::string& bytes);
 // Fields of a transcript line ("ALERT_REQ msg=0 adr=0x101 ...") by key; "" when missing.
