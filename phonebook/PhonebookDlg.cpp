@@ -72,9 +72,14 @@ bool CPhonebookDlg::OnInitDialog() {
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &CPhonebookDlg::OnDelete);
     connect(m_ui->searchButton, &QPushButton::clicked, this, &CPhonebookDlg::OnSearch);
 
-    QPixmap icon(QStringLiteral(":/icons/142.png"));
-    if (!icon.isNull())
-        setWindowIcon(QIcon(icon));
+    const QPixmap large(QStringLiteral(":/icons/142.png"));
+    if (!large.isNull()) {
+        QIcon icon(large);
+        const QPixmap small(QStringLiteral(":/icons/142-16.png"));
+        if (!small.isNull())
+            icon.addPixmap(small);
+        setWindowIcon(icon);
+    }
 
     m_nCurrent = -1;
 

@@ -8,6 +8,7 @@
 #include "platform/ListCtrl.h"
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
+#include "resources/Resources.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
@@ -165,8 +166,10 @@ class PhonebookDlgTest : public ::testing::Test {
 } // namespace
 
 TEST_F(PhonebookDlgTest, OpensOnEmptyPhonebookWithTemplateLayout) {
+    InitTintorelResources();
     Open();
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("Annuaire"));
+    EXPECT_EQ(m_dlg->windowIcon().availableSizes().size(), 2);
     EXPECT_EQ(m_dlg->size(), platform::DluToPixels(QSize(273, 225)));
     EXPECT_EQ(Control(1021)->geometry(), platform::DluToPixels(QRect(7, 204, 63, 14)));
     EXPECT_EQ(Control(1007)->geometry(), platform::DluToPixels(QRect(7, 49, 259, 145)));
