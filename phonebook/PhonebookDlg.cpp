@@ -149,6 +149,8 @@ void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
         return;
     }
 
+    // Saving rebuilds the list and may move rows: the row is found again by its number.
+    const std::string target = m_list->GetItemText(row, 0);
     if (!noQuestion && m_name->text() != FromCp1252(m_list->GetItemText(m_nCurrent, 1))) {
         int answer =
             ShowMessageBox(QStringLiteral("Voulez-vous enregistrer les modifications effectuées ?"),
@@ -159,6 +161,12 @@ void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
             if (!Modify()) {
                 m_list->SetSelectionMark(m_nCurrent);
                 return;
+            }
+            for (int i = 0; i < m_list->GetItemCount(); ++i) {
+                if (m_list->GetItemText(i, 0) == target) {
+                    row = i;
+                    break;
+                }
             }
         } else if (answer != platform::IDNO) {
             m_list->SetSelectionMark(m_nCurrent);

@@ -330,6 +330,21 @@ TEST_F(PhonebookDlgTest, DoubleClickAfterEditingAsksCancelNoYes) {
     EXPECT_NE(m_env.ReadFile(kFile).find("200;Beta2\r\n"), std::string::npos);
     EXPECT_EQ(Number()->text(), QStringLiteral("100"));
     EXPECT_EQ(Name()->text(), QStringLiteral("Alpha"));
+
+    // Yes on a new entry that sorts before the double-clicked row: that row is still the
+    // one shown, though saving moved it.
+    Click(1021);
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "050");
+    TypeName(QStringLiteral("Zed"));
+    m_boxes.QueueAnswer(IDYES);
+    DoubleClickRow(RowOf("200"));
+    EXPECT_EQ(m_boxes.Count(), 4u);
+    EXPECT_NE(m_env.ReadFile(kFile).find("050;Zed\r\n"), std::string::npos);
+    EXPECT_EQ(List()->GetItemCount(), 3);
+    EXPECT_EQ(Number()->text(), QStringLiteral("200"));
+    EXPECT_EQ(Name()->text(), QStringLiteral("Beta2"));
+    EXPECT_EQ(m_dlg->CurrentRow(), RowOf("200"));
 }
 
 TEST_F(PhonebookDlgTest, NewNumberDropsEditsWithoutQuestion) {
