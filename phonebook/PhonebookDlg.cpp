@@ -125,13 +125,9 @@ void CPhonebookDlg::RefreshList() {
     // Rows may have moved (an incoming call can add an entry at any time): keep the shown
     // entry's row, or the next double click and the unsaved-edit check would use another row.
     if (m_nCurrent >= 0 && m_number->isReadOnly()) {
-        std::string shown = NumberText();
-        for (int i = 0; i < m_list->GetItemCount(); ++i) {
-            if (m_list->GetItemText(i, 0) == shown) {
-                m_nCurrent = i;
-                break;
-            }
-        }
+        int shown = FindRow(NumberText());
+        if (shown >= 0)
+            m_nCurrent = shown;
     }
 
     m_list->viewport()->repaint();
@@ -162,12 +158,8 @@ void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
                 m_list->SetSelectionMark(m_nCurrent);
                 return;
             }
-            for (int i = 0; i < m_list->GetItemCount(); ++i) {
-                if (m_list->GetItemText(i, 0) == target) {
-                    row = i;
-                    break;
-                }
-            }
+            if (int moved = FindRow(target); moved >= 0)
+                row = moved;
         } else if (answer != platform::IDNO) {
             m_list->SetSelectionMark(m_nCurrent);
             return;
@@ -180,12 +172,17 @@ void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
     m_nCurrent = row;
 }
 
+int CPhonebookDlg::FindRow(const std::string& number) const {
+    for (int i = 0; i < m_list->GetItemCount(); ++i)
+        if (m_list->GetItemText(i, 0) == number)
+            return i;
+    return -1;
+}
+
 void CPhonebookDlg::SelectNumber(const std::string& number) {
-    for (int i = 0; i < m_list->GetItemCount(); ++i) {
-        if (m_list->GetItemText(i, 0) == number) {
-            SelectRow(i, true);
-            return;
-        }
+    if (int row = FindRow(number); row >= 0) {
+        SelectRow(row, true);
+        return;
     }
     ShowMessageBox(FromCp1252(number) + QStringLiteral(" Not found "), {}, MsgIcon::None,
                    MsgButtons::Ok, this);

@@ -50,6 +50,8 @@ class CPhonebookDlg : public QDialog {
     void RefreshList();
     void SelectRow(int row, bool noQuestion);
     void SelectNumber(const std::string& number);
+    // The first row whose number cell is number, -1 if none.
+    int FindRow(const std::string& number) const;
 
     // OnModify's work; false when the fields were refused because they can't be stored.
     bool Modify();
