@@ -32,6 +32,8 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXX
         {"HOME", dir},
         {"XDG_CONFIG_HOME", config},
         {"TINTOREL_REGISTRY", RegistryPath()},
+        // The log-owner role of this test, apart from other tests and from a running copy.
+        {"TINTOREL_INSTANCE_PIPE", "Tintorel-test-" + m_dir.path().section('/', -1).toStdString()},
     };
     for (const auto& [name, value] : vars) {
         const char* old = std::getenv(name);
