@@ -130,6 +130,10 @@ CCallPopupDlg::CCallPopupDlg(QWidget* parent)
         button->move(button->pos() + offset);
     setFixedSize(client.width() + 2 * kFrame, client.height() + kCaptionHeight + 2 * kFrame);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Placed before it is first shown, so it never flashes up where the framework would put it.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(CornerPosition(screen->availableGeometry(), size(), g_nCornerX.load(),
+                            g_nCornerY.load()));
 
     DoDataExchange();
     connect(m_btnCallList, &QPushButton::clicked, this, &CCallPopupDlg::OnCallList);
