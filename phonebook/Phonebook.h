@@ -51,9 +51,12 @@ public:
     Profile GetProfile() const;
 
 private:
-    void LoadLocked();
-    bool SaveLocked();
-    void SetCountryLocked(int country);
+    // The caller holds m_mutex; path is computed before taking it (its failure is told in a
+    // message box). SaveLocked returns 0 or the errno of the failed step.
+    void LoadLocked(const std::string& path);
+    int SaveLocked(const std::string& path);
+    bool SetCountryLocked(int country);
+    static void ReportSaveFailure(int error);
 
     mutable std::mutex m_mutex;
     std::unordered_map<std::string, std::string> m_map;
