@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -107,7 +108,8 @@ class OneShotHttpServer {
         m_thread = std::thread([this] { Serve(); });
     }
     ~OneShotHttpServer() {
-        m_thread.join();
+        if (m_thread.joinable())
+            m_thread.join();
         close(m_listener);
     }
     int Port() const { return m_port; }
@@ -253,6 +255,17 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
         }
     EXPECT_TRUE(label);
     EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 159)));
+    // Every text fits its box.
+    for (QCheckBox* box : {Autostart(dlg), AutoConnect(dlg)}) {
+        const int needed =
+            box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) +
+            box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box) +
+            box->fontMetrics().horizontalAdvance(box->text());
+        EXPECT_LE(needed, box->width()) << box->text().toStdString();
+    }
+    for (QPushButton* button : {ok, Uninstall(dlg)})
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width())
+            << button->text().toStdString();
 
     // Opening and painting store nothing.
     EXPECT_FALSE(m_env.FileExists("phonebook.txt"));
