@@ -157,22 +157,30 @@ bool Desktop::Start() {
 
     const Env display = {{"DISPLAY", Display()}};
     if (!m_wm.Start({"openbox", "--sm-disable"}, display, m_logDir + "/openbox.log") ||
-        !WaitFor(
-            [&] {
-                return !Run("xprop -root _NET_SUPPORTING_WM_CHECK | grep -v 'not found'").empty();
-            },
-            std::chrono::seconds(10))) {
+        !WaitFor([&] { return !Run("xprop -root _NET_WORKAREA | grep =").empty(); },
+                 std::chrono::seconds(10))) {
         m_error = "openbox did not start";
         return false;
     }
-    if (!m_tray.Start({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
-                       "--height", std::to_string(kTrayHeight), "--SetDockType", "true",
-                       "--SetPartialStrut", "true", "--transparent", "false"},
-                      display, m_logDir + "/trayer.log") ||
-        !WaitFor([&] { return WorkArea().height() == kHeight - kTrayHeight; },
-                 std::chrono::seconds(10))) {
-        m_error = "trayer did not start";
-        return false;
+    // openbox publishes the work area once it has settled; a trayer started before that may
+    // never get its strut counted. Should it happen anyway, trayer starts again.
+    for (int attempt = 0;; ++attempt) {
+        if (!m_tray.Start({"trayer", "--edge", "bottom", "--align", "right", "--widthtype",
+                           "request", "--height", std::to_string(kTrayHeight), "--SetDockType",
+                           "true", "--SetPartialStrut", "true", "--transparent", "false"},
+                          display, m_logDir + "/trayer.log")) {
+            m_error = "trayer can't be started";
+            return false;
+        }
+        if (WaitFor([&] { return WorkArea().height() == kHeight - kTrayHeight; },
+                    std::chrono::seconds(8)))
+            break;
+        m_tray.Stop();
+        if (attempt == 3) {
+            m_error = "trayer did not dock; work area " + std::to_string(WorkArea().width()) + "x" +
+                      std::to_string(WorkArea().height());
+            return false;
+        }
     }
     return true;
 }
