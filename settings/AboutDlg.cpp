@@ -186,7 +186,11 @@ void CAboutDlg::OnCountryChanged() {
     const int country = m_cboCountry->currentIndex();
     if (country < 0)
         return;
-    GetPhonebook()->SetCountry(country, true);
+    // The store rewrites its file from memory: merge what the user or another running copy
+    // added to the file since, so the rewrite keeps it.
+    CPhonebook* phonebook = GetPhonebook();
+    phonebook->Load();
+    phonebook->SetCountry(country, true);
     update();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/ModulePath.h"
 #include "platform/Registry.h"
 #include "resources/Resources.h"
+#include "tests/support/HttpFixtureServer.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -19,19 +20,13 @@
 #include <QStyle>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 using namespace platform;
 using testing_support::BoxRecorder;
+using testing_support::HttpFixtureServer;
 using testing_support::TestEnv;
 
 namespace {
@@ -91,63 +86,6 @@ bool KeyExists(const std::string& keyName) {
     RegCloseKey(key);
     return true;
 }
-
-// One HTTP exchange on a loopback port: records the request, sends a fixed reply, closes.
-class OneShotHttpServer {
-  public:
-    explicit OneShotHttpServer(std::string reply) : m_reply(std::move(reply)) {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        listen(m_listener, 1);
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~OneShotHttpServer() {
-        if (m_thread.joinable())
-            m_thread.join();
-        close(m_listener);
-    }
-    int Port() const { return m_port; }
-    // Valid once the exchange is over (after the lookup returned).
-    std::string Request() {
-        if (m_thread.joinable())
-            m_thread.join();
-        return m_request;
-    }
-
-  private:
-    void Serve() {
-        pollfd waiting{m_listener, POLLIN, 0};
-        if (poll(&waiting, 1, 20000) != 1)
-            return;
-        const int peer = accept(m_listener, nullptr, nullptr);
-        if (peer < 0)
-            return;
-        char buffer[4096];
-        while (m_request.find("\r\n\r\n") == std::string::npos) {
-            pollfd readable{peer, POLLIN, 0};
-            if (poll(&readable, 1, 20000) != 1)
-                break;
-            const ssize_t n = recv(peer, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            m_request.append(buffer, static_cast<std::size_t>(n));
-        }
-        send(peer, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
-        close(peer);
-    }
-
-    std::string m_reply;
-    int m_listener = -1;
-    int m_port = 0;
-    std::string m_request;
-    std::thread m_thread;
-};
 
 // Rows of the picture that hold dark (text) pixels, and their horizontal middle.
 struct Ink {
@@ -432,19 +370,19 @@ TEST_F(AboutDlgTest, ChoosingFranceRewritesPhonebookAndSwitchesLookups) {
     EXPECT_EQ(GetPhonebook()->GetCountry(), 1);
     EXPECT_EQ(m_env.ReadFile("phonebook.txt"), "123;Dupont\r\ncountry;1\r\n");
 
-    const std::string page =
-        "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><table width=\"480\">"
-        "<table border=\"0\" cellspacing=\"0\" width=\"100%\" bgcolor=\"#FFCC00\"><tr>"
-        "<td valign=\"top\" width=\"90%\"><small><b>Martin Paul</b></small></td></tr>\r\n";
-    OneShotHttpServer server(page);
-    const std::string directory = "127.0.0.1:" + std::to_string(server.Port());
-    setenv("TINTOREL_DIRECTORY", directory.c_str(), 1);
+    HttpFixtureServer server;
+    server.ServeDefault(HttpFixtureServer::HttpResponse(
+        "<html><table width=\"480\"><table border=\"0\" cellspacing=\"0\" width=\"100%\" "
+        "bgcolor=\"#FFCC00\"><tr><td valign=\"top\" width=\"90%\"><small><b>Martin Paul</b>"
+        "</small></td></tr>\r\n"));
+    setenv("TINTOREL_DIRECTORY", server.HostPort().c_str(), 1);
     const std::string name = GetPhonebook()->LookupCaller("0142685300");
     unsetenv("TINTOREL_DIRECTORY");
     EXPECT_EQ(name, "Martin Paul");
-    EXPECT_EQ(server.Request().rfind("GET /France/wp/search/result.asp?", 0), 0u)
-        << server.Request();
-    EXPECT_NE(server.Request().find("&phone=0142685300 HTTP/1.1\r\n"), std::string::npos);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const std::string request = server.Requests()[0];
+    EXPECT_EQ(request.rfind("GET /France/wp/search/result.asp?", 0), 0u) << request;
+    EXPECT_NE(request.find("&phone=0142685300 HTTP/1.1\r\n"), std::string::npos) << request;
 
     // Choosing the country already selected changes nothing, not even the file.
     const std::string byHand = "country;1\r\n999;Par la main\r\n";
@@ -455,10 +393,14 @@ TEST_F(AboutDlgTest, ChoosingFranceRewritesPhonebookAndSwitchesLookups) {
     EXPECT_EQ(Country(dlg)->currentIndex(), 1);
     EXPECT_EQ(m_env.ReadFile("phonebook.txt"), byHand);
 
-    // And back to "Suisse".
+    // And back to "Suisse": the rewrite keeps the line added by hand meanwhile.
     QTest::keyClick(Country(dlg), Qt::Key_Up);
     EXPECT_EQ(GetPhonebook()->GetCountry(), 0);
-    EXPECT_NE(m_env.ReadFile("phonebook.txt").find("country;0\r\n"), std::string::npos);
+    const std::string rewritten = m_env.ReadFile("phonebook.txt");
+    EXPECT_TRUE(rewritten.ends_with("country;0\r\n")) << rewritten;
+    EXPECT_NE(rewritten.find("999;Par la main\r\n"), std::string::npos) << rewritten;
+    EXPECT_NE(rewritten.find("123;Dupont\r\n"), std::string::npos) << rewritten;
+    EXPECT_NE(rewritten.find("0142685300;Martin Paul\r\n"), std::string::npos) << rewritten;
     EXPECT_EQ(GetPhonebook()->GetProfile().request.rfind("GET /result.fr.html?", 0), 0u);
 }
 

@@ -49,9 +49,11 @@ TEST(VersionInfo, ReadsProductVersionOfTheNamedFile) {
     info.Close();
 
     // The block the build gives the program carries CMake's project version.
-    ASSERT_TRUE(info.Open(PROBE_PROGRAM));
     std::string expected = PROGRAM_VERSION;
     std::replace(expected.begin(), expected.end(), '.', ',');
+    ASSERT_TRUE(info.Open(PROBE_PROGRAM));
+    EXPECT_EQ(info.GetProductVersion(), expected);
+    ASSERT_TRUE(info.Open(PROGRAM_BINARY));
     EXPECT_EQ(info.GetProductVersion(), expected);
 
     // A failed open leaves nothing of the previous block behind.
