@@ -195,23 +195,21 @@ void CPhonebook::LoadLocked(const std::string& path) {
         if (separator == std::string_view::npos || separator + 1 == line.size())
             return;
         // The first line for a number wins, and so does an entry already in memory.
-        m_map.try_emplace(std::string(line.substr(start, separator - start)),
-                          line.substr(separator + 1));
+        m_map.Add(line.substr(start, separator - start), line.substr(separator + 1));
     });
 
     if (status != ReadStatus::Ok) {
         // A country line read before the error is not applied, and must not stay behind as
         // an entry either.
         if (status == ReadStatus::ReadError)
-            m_map.erase(std::string(kCountryKey));
+            m_map.Remove(kCountryKey);
         if (m_nCountry == -1)
             SetCountryLocked(0);
         return;
     }
-    auto country = m_map.find(std::string(kCountryKey));
-    if (country != m_map.end()) {
-        const int value = ParseCountry(country->second);
-        m_map.erase(country);
+    if (const std::string* country = m_map.Find(kCountryKey)) {
+        const int value = ParseCountry(*country);
+        m_map.Remove(kCountryKey);
         SetCountryLocked(value);
     } else if (m_nCountry != 0) {
         SetCountryLocked(0);
@@ -231,11 +229,11 @@ void CPhonebook::Save() {
 
 int CPhonebook::SaveLocked(const std::string& path) {
     std::size_t size = 32;
-    for (const auto& [number, name] : m_map)
+    for (const auto& [number, name] : m_map.Entries())
         size += number.size() + name.size() + 3;
     std::string text;
     text.reserve(size);
-    for (const auto& [number, name] : m_map) {
+    for (const auto& [number, name] : m_map.Entries()) {
         text += number;
         text += ';';
         text += name;
@@ -263,7 +261,7 @@ void CPhonebook::SetEntry(std::string number, std::string name) {
     {
         std::lock_guard lock(m_mutex);
         LoadLocked(path);
-        m_map.insert_or_assign(std::move(number), std::move(name));
+        m_map.Set(std::move(number), std::move(name));
         error = SaveLocked(path);
     }
     if (error != 0)
@@ -276,7 +274,7 @@ void CPhonebook::RemoveEntry(std::string number) {
     {
         std::lock_guard lock(m_mutex);
         LoadLocked(path);
-        m_map.erase(number);
+        m_map.Remove(number);
         error = SaveLocked(path);
     }
     if (error != 0)
@@ -285,10 +283,10 @@ void CPhonebook::RemoveEntry(std::string number) {
 
 bool CPhonebook::FindEntry(std::string number, std::string& name) const {
     std::lock_guard lock(m_mutex);
-    auto it = m_map.find(number);
-    if (it == m_map.end())
+    const std::string* found = m_map.Find(number);
+    if (!found)
         return false;
-    name = it->second;
+    name = *found;
     return true;
 }
 
@@ -297,9 +295,7 @@ POSITION CPhonebook::GetStartPosition() const {
     if (m_map.empty())
         return {};
     // A snapshot: the walk is not disturbed by changes made meanwhile on another thread.
-    return {std::make_shared<const std::vector<std::pair<std::string, std::string>>>(m_map.begin(),
-                                                                                     m_map.end()),
-            0};
+    return {std::make_shared<const std::vector<PhonebookMap::Entry>>(m_map.Entries()), 0};
 }
 
 void CPhonebook::GetNextEntry(POSITION& pos, std::string& number, std::string& name) const {

@@ -4,11 +4,12 @@
 // Windows-1252 bytes. Every operation is safe to call from any thread; no lock is held
 // across network I/O or message boxes.
 
+#include "phonebook/PhonebookMap.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -59,7 +60,7 @@ private:
     static void ReportSaveFailure(int error);
 
     mutable std::mutex m_mutex;
-    std::unordered_map<std::string, std::string> m_map;
+    PhonebookMap m_map;
     int m_nCountry = -1;
     std::string m_strHost;
     std::string m_strRequest;

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -115,8 +116,12 @@ TEST(MessageBox, BoxFromWorkerThreadIsShownOnGuiThreadAndBlocksUntilAnswered) {
         returned = true;
         return a;
     });
-    for (int i = 0; i < 2000 && !returned; ++i)
+    // processEvents returns at once when nothing is pending: wait by the clock.
+    QDeadlineTimer deadline(30000);
+    while (!returned && !deadline.hasExpired()) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
     ASSERT_TRUE(returned.load());
     EXPECT_TRUE(seen);
     EXPECT_EQ(answer.get(), IDNO);
