@@ -33,9 +33,11 @@ TEST(PhonebookThreads, TwoThreadsShareTheStore) {
         for (int i = 0; i < kRounds; ++i) {
             book.Load();
             std::string name;
-            book.FindEntry("1", name);
-            if (name != "one")
-                failed = true;
+            for (int k = 0; k < 20; ++k) {
+                if (!book.FindEntry("1", name) || name != "one")
+                    failed = true;
+                book.FindEntry("d" + std::to_string(i - k), name);
+            }
             book.SetEntry("w" + std::to_string(i), "watcher " + std::to_string(i));
             const CPhonebook::Profile profile = book.GetProfile();
             if (profile.host.empty())
@@ -67,8 +69,7 @@ TEST(PhonebookThreads, TwoThreadsShareTheStore) {
     std::string name;
     for (int i = 0; i < kRounds; ++i) {
         EXPECT_TRUE(reread.FindEntry("w" + std::to_string(i), name)) << i;
-        EXPECT_EQ(reread.FindEntry("d" + std::to_string(i), name), i % 2 == 1 || i == kRounds - 1)
-            << i;
+        EXPECT_EQ(reread.FindEntry("d" + std::to_string(i), name), i % 2 == 1) << i;
     }
     EXPECT_EQ(boxes.Count(), 0u);
 }
