@@ -59,6 +59,9 @@ QWidget* ResolveParent(const QPointer<QWidget>& owner, const QPointer<QWidget>& 
 
 int RunBox(const MessageBoxRequest& request, QWidget* parent) {
     QMessageBox box(parent);
+    // Modal to its owner only, like the native box: the tray icon stays usable meanwhile.
+    if (parent)
+        box.setWindowModality(Qt::WindowModal);
     box.setTextFormat(Qt::PlainText); // paths and names may hold '<' or '&'
     box.setText(request.text);
     box.setWindowTitle(request.caption);
