@@ -1,5 +1,7 @@
 #include "phonebook/PhonebookDlg.h"
 
+#include "resources/Resources.h"
+
 #include "phonebook/ListCell.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
@@ -72,14 +74,8 @@ bool CPhonebookDlg::OnInitDialog() {
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &CPhonebookDlg::OnDelete);
     connect(m_ui->searchButton, &QPushButton::clicked, this, &CPhonebookDlg::OnSearch);
 
-    const QPixmap large(QStringLiteral(":/icons/142.png"));
-    if (!large.isNull()) {
-        QIcon icon(large);
-        const QPixmap small(QStringLiteral(":/icons/142-16.png"));
-        if (!small.isNull())
-            icon.addPixmap(small);
+    if (const QIcon icon = LoadIconResource(142); !icon.isNull())
         setWindowIcon(icon);
-    }
 
     m_nCurrent = -1;
 

@@ -1,5 +1,7 @@
 #include "settings/AboutDlg.h"
 
+#include "resources/Resources.h"
+
 #include "phonebook/Phonebook.h"
 #include "platform/DialogUnits.h"
 #include "platform/MessageBox.h"
@@ -92,14 +94,8 @@ bool CAboutDlg::OnInitDialog() {
     }
 
     // Icon 141: the large picture, and the small one where the resources have it.
-    const QPixmap large(QStringLiteral(":/icons/141.png"));
-    if (!large.isNull()) {
-        QIcon icon(large);
-        const QPixmap small(QStringLiteral(":/icons/141-16.png"));
-        if (!small.isNull())
-            icon.addPixmap(small);
+    if (const QIcon icon = LoadIconResource(141); !icon.isNull())
         setWindowIcon(icon);
-    }
     return true;
 }
 

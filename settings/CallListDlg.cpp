@@ -1,5 +1,7 @@
 #include "settings/CallListDlg.h"
 
+#include "resources/Resources.h"
+
 #include "ui_CallListDlg136.h"
 
 #include "phonebook/ListCell.h"
@@ -38,14 +40,8 @@ void CCallListDlg::DoDataExchange() {
 
 bool CCallListDlg::OnInitDialog() {
     // Icon 147, large and small; without it the window keeps the default icon.
-    const QPixmap large(QStringLiteral(":/icons/147.png"));
-    if (!large.isNull()) {
-        QIcon icon(large);
-        const QPixmap small(QStringLiteral(":/icons/147-16.png"));
-        if (!small.isNull())
-            icon.addPixmap(small);
+    if (const QIcon icon = LoadIconResource(147); !icon.isNull())
         setWindowIcon(icon);
-    }
 
     // Grid lines only: rows are not highlighted across their full width.
     m_list->SetGridLines(true);

@@ -5,17 +5,6 @@
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
-#include <QPixmap>
-
-QIcon LoadIconResource(int id) {
-    QIcon icon;
-    for (const QString& suffix : {QStringLiteral("-16"), QStringLiteral("-24"), QString()}) {
-        QPixmap pixmap(QStringLiteral(":/icons/%1%2.png").arg(id).arg(suffix));
-        if (!pixmap.isNull())
-            icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 
 CTrayIcon::CTrayIcon(CCallPopupDlg* owner)
     : QObject(owner), m_owner(owner), m_icon(new QSystemTrayIcon(this)) {

@@ -2,6 +2,8 @@
 // The tray icon (icon 145, tip "Tintorel") and its pop-up menu 134: a double-click or "Ouvrir"
 // opens the notification window and keeps it open, "Quitter" ends the program.
 
+#include "resources/Resources.h"
+
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
@@ -13,9 +15,6 @@ class CCallPopupDlg;
 // Commands of menu 134.
 constexpr int ID_TRAY_OPEN = 32775;
 constexpr int ID_TRAY_QUIT = 32776;
-
-// Icon resource id (128, 137, 141, 142, 145, 147) with all its sizes; null when missing.
-QIcon LoadIconResource(int id);
 
 class CTrayIcon : public QObject {
     Q_OBJECT

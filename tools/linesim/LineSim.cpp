@@ -1,6 +1,7 @@
 // The remote-CAPI server: framing, controller queries, registration and the confirmations.
 
 #include "tools/linesim/LineSim.h"
+#include "tools/linesim/Wire.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -39,26 +40,6 @@ constexpr std::uint8_t kManufacturer = 0xFF;
 
 // Larger frames are not CAPI traffic; the connection is dropped.
 constexpr std::size_t kMaxFrame = 4096;
-
-std::uint16_t U16(const Bytes& m, std::size_t off) {
-    return static_cast<std::uint16_t>(m[off] | (m[off + 1] << 8));
-}
-
-std::uint32_t U32(const Bytes& m, std::size_t off) {
-    return static_cast<std::uint32_t>(m[off]) | (static_cast<std::uint32_t>(m[off + 1]) << 8) |
-           (static_cast<std::uint32_t>(m[off + 2]) << 16) |
-           (static_cast<std::uint32_t>(m[off + 3]) << 24);
-}
-
-void PutU16(Bytes& m, std::uint16_t v) {
-    m.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    m.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(Bytes& m, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        m.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
 
 // Writes everything or gives up after a few seconds of a peer that does not read.
 bool WriteAll(int fd, const Bytes& data) {

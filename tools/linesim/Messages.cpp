@@ -1,6 +1,7 @@
 // Encoding of the messages the line sends and the transcript text of those it receives.
 
 #include "tools/linesim/LineSim.h"
+#include "tools/linesim/Wire.h"
 
 #include <capi20.h>
 
@@ -57,21 +58,6 @@ const char* SubcommandText(std::uint8_t subcommand) {
     default:
         return nullptr;
     }
-}
-
-std::uint16_t U16(const Bytes& m, std::size_t off) {
-    return static_cast<std::uint16_t>(m[off] | (m[off + 1] << 8));
-}
-
-std::uint32_t U32(const Bytes& m, std::size_t off) {
-    return static_cast<std::uint32_t>(m[off]) | (static_cast<std::uint32_t>(m[off + 1]) << 8) |
-           (static_cast<std::uint32_t>(m[off + 2]) << 16) |
-           (static_cast<std::uint32_t>(m[off + 3]) << 24);
-}
-
-void PutU16(Bytes& m, std::uint16_t v) {
-    m.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    m.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
 void PutStruct(Bytes& m, const std::string& content) {
