@@ -100,8 +100,9 @@ void DrawFieldText(const QString& text, QPainter& dc, const QColor& colour, int 
                    const QRect& box, int alignment) {
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
-    // Point sizes at 96 dpi, like the template's pixel geometry.
-    font.setPixelSize(tenths * 96 / 720);
+    // Point sizes at 96 dpi, like the template's pixel geometry, rounded to the nearest pixel
+    // as the device does it: 20, 16 and 10 pt are 27, 21 and 13 pixels.
+    font.setPixelSize((tenths * 96 + 360) / 720);
     dc.save();
     dc.setFont(font);
     dc.setBackgroundMode(Qt::OpaqueMode);

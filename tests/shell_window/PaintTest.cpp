@@ -5,7 +5,10 @@
 
 #include "shell/LogOwner.h"
 
+#include <QPainter>
 #include <QPushButton>
+
+#include <functional>
 
 namespace {
 
@@ -142,4 +145,40 @@ TEST_F(PaintTest, CaptionButtonsAndTemplate) {
     const QRect box = m_dlg->CloseBoxRect();
     EXPECT_GT(CountColour(whole, box, [](QRgb p) { return qGray(p) > 150; }),
               box.width() * box.height() / 2);
+}
+
+TEST_F(PaintTest, FieldFontsAreTheirPointSizesAt96Dpi) {
+    // 20, 16 and 10 pt at 96 dpi are 26.67, 21.33 and 13.33 pixels: the nearest whole pixel.
+    const struct {
+        int tenths;
+        int pixels;
+    } sizes[] = {{200, 27}, {160, 21}, {100, 13}};
+    const QRect box(0, 0, 320, 40);
+    const QString text = QStringLiteral("0791234567 Martin");
+    auto draw = [&](const std::function<void(QPainter&)>& paint) {
+        QImage image(box.size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        paint(painter);
+        painter.end();
+        return image;
+    };
+    auto withPixels = [&](int pixels) {
+        return draw([&](QPainter& painter) {
+            QFont font(QStringLiteral("Arial"));
+            font.setStyleHint(QFont::SansSerif);
+            font.setPixelSize(pixels);
+            painter.setFont(font);
+            painter.setPen(Qt::white);
+            painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
+        });
+    };
+    for (const auto& size : sizes) {
+        const QImage field = draw([&](QPainter& painter) {
+            DrawFieldText(text, painter, Qt::white, size.tenths, box,
+                          Qt::AlignHCenter | Qt::AlignTop);
+        });
+        EXPECT_EQ(field, withPixels(size.pixels)) << size.tenths;
+        EXPECT_NE(field, withPixels(size.pixels - 1)) << size.tenths;
+    }
 }
