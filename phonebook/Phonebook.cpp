@@ -120,6 +120,19 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Writes bytes over the file itself, truncating it first. Returns 0 or an errno.
+int RewriteInPlace(const std::string& path, std::string_view bytes) {
+    Fd file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (file.get() < 0)
+        return errno;
+    int error = WriteAll(file.get(), bytes);
+    if (error == 0 && fsync(file.get()) != 0)
+        error = errno;
+    if (error == 0 && close(file.release()) != 0)
+        error = errno;
+    return error;
+}
+
 // Puts bytes in place of the file at path without ever leaving a partial file there: they go
 // to a new file in the same folder, reach the disk, and a rename swaps it in. A writer killed
 // at any instant leaves the old file or the new one, whole. Returns 0 or an errno.
@@ -141,6 +154,10 @@ int ReplaceFile(const std::string& path, std::string_view bytes) {
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno == EACCES || errno == EPERM))
+            // A folder we may not add files to can still hold a phonebook we may write: the
+            // file is then rewritten where it stands, without the safety of the swap.
+            return RewriteInPlace(target, bytes);
         if (fd < 0 && errno != EEXIST)
             return errno;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using testing_support::BoxRecorder;
@@ -140,4 +141,31 @@ TEST(PhonebookChange, SaveKeepsModeAndLink) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(FileEntries(env), (Map{{"1", "one"}, {"2", "two"}}));
     EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST(PhonebookChange, WritableFileInAFolderClosedToTheUser) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    TestEnv env;
+    BoxRecorder boxes;
+    env.WriteFile("phonebook.txt", "1;one\r\n");
+    // The folder is root's and closed to others; the file is open to everyone.
+    ASSERT_EQ(chmod(env.Dir().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(env.Path("phonebook.txt").c_str(), 0666), 0);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        CPhonebook book;
+        book.SetEntry("2", "two");
+        _exit(boxes.Count() == 0 ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "could not become another user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save was refused";
+    EXPECT_EQ(FileEntries(env), (Map{{"1", "one"}, {"2", "two"}}));
+    EXPECT_EQ(TempFiles(env.Dir()), 0);
 }
