@@ -13,10 +13,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -75,7 +77,21 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
             this, &CAboutDlg::OnUninstall);
 
+    CentreInWorkArea();
     OnInitDialog();
+}
+
+void CAboutDlg::CentreInWorkArea() {
+    // The template asks to be centred in the work area: left to Qt, a dialog with an owner
+    // would be centred over the small notification window in its corner instead.
+    create();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect work = screen->availableGeometry();
+    const QSize size = frameGeometry().size();
+    move(work.x() + (work.width() - size.width()) / 2,
+         work.y() + (work.height() - size.height()) / 2);
 }
 
 void CAboutDlg::DoDataExchange() {

@@ -42,6 +42,7 @@ class CAboutDlg : public QDialog {
 
   private:
     void DoDataExchange();
+    void CentreInWorkArea();
 
     QCheckBox* m_chkAutoConnect = nullptr;
     QComboBox* m_cboCountry = nullptr;

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -547,4 +549,20 @@ TEST_F(AboutDlgTest, RepaintResetsControlsToStoredState) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(m_env.ReadFile("registry.reg"), registry);
+}
+
+TEST_F(AboutDlgTest, OpensCentredInTheWorkAreaWhateverItsOwner) {
+    // The notification window that opens it sits in a corner of the screen.
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    owner.setGeometry(work.right() - 200, work.bottom() - 80, 200, 80);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+
+    CAboutDlg dlg(&owner);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QPoint centre = dlg.frameGeometry().center();
+    EXPECT_NEAR(centre.x(), work.center().x(), 1);
+    EXPECT_NEAR(centre.y(), work.center().y(), 1);
 }
