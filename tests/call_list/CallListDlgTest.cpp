@@ -85,6 +85,9 @@ TEST_F(CallListDlgTest, NoLogFileReportsOnceThenShowsEmptyList) {
     QList<QSize> iconSizes = dlg.windowIcon().availableSizes();
     EXPECT_TRUE(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(16, 16)));
     EXPECT_EQ(dlg.size(), platform::DluToPixels(QSize(265, 201)));
+    // The template's 8-point font, the one the dialog units are measured in.
+    EXPECT_EQ(dlg.font().pointSize(), 8);
+    EXPECT_EQ(dlg.font().family(), QStringLiteral("Liberation Sans"));
     CListCtrl* list = List(dlg);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->geometry(), platform::DluToPixels(QRect(7, 7, 251, 161)));
