@@ -79,7 +79,9 @@ bool CPhonebookDlg::OnInitDialog() {
 
     m_nCurrent = -1;
 
+    // Grid lines are its only extended style: a selected row is not highlighted across.
     m_list->SetGridLines(true);
+    m_list->SetFullRowSelect(false);
     m_list->InsertColumn(0, QStringLiteral("Numéro"), 90);
     m_list->InsertColumn(1, QStringLiteral("Nom"), 280);
 

@@ -189,6 +189,7 @@ TEST_F(PhonebookDlgTest, OpensOnEmptyPhonebookWithTemplateLayout) {
     EXPECT_EQ(list->columnWidth(0), 90);
     EXPECT_EQ(list->columnWidth(1), 280);
     EXPECT_TRUE(list->showGrid());
+    EXPECT_FALSE(list->FullRowSelect());
 
     EXPECT_TRUE(Number()->text().isEmpty());
     EXPECT_TRUE(Name()->text().isEmpty());
