@@ -7,6 +7,7 @@
 #include <capi20.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace capi {
 
@@ -25,6 +26,35 @@ void Say(const char* text) {
     std::fflush(stdout);
 }
 
+// Whether the message is one CAPI 2.0 defines, i.e. one libcapi20 has a layout for.
+bool Decodable(unsigned command, unsigned subcommand) {
+    const bool all = subcommand >= CAPI_REQ && subcommand <= CAPI_RESP;
+    const bool requestSide = subcommand == CAPI_REQ || subcommand == CAPI_CONF;
+    const bool indicationSide = subcommand == CAPI_IND || subcommand == CAPI_RESP;
+    switch (command) {
+    case CAPI_ALERT:
+    case CAPI_LISTEN:
+    case CAPI_SELECT_B_PROTOCOL:
+        return requestSide;
+    case CAPI_CONNECT_ACTIVE:
+    case CAPI_CONNECT_B3_ACTIVE:
+    case CAPI_CONNECT_B3_T90_ACTIVE:
+        return indicationSide;
+    case CAPI_CONNECT:
+    case CAPI_DISCONNECT:
+    case CAPI_INFO:
+    case CAPI_FACILITY:
+    case CAPI_CONNECT_B3:
+    case CAPI_DISCONNECT_B3:
+    case CAPI_DATA_B3:
+    case CAPI_RESET_B3:
+    case CAPI_MANUFACTURER:
+        return all;
+    default:
+        return false;
+    }
+}
+
 unsigned Fetch() {
     std::lock_guard lock(CapiLock());
     const unsigned id = ApplicationId();
@@ -33,7 +63,24 @@ unsigned Fetch() {
     const unsigned waiting = capi20_waitformessage(id, &now);
     if (waiting != 0)
         return waiting;
-    return capi_get_cmsg(&g_CMSG, id);
+    unsigned char* message = nullptr;
+    const unsigned result = capi20_get_message(id, &message);
+    if (result != 0)
+        return result;
+    if (Decodable(CAPIMSG_COMMAND(message), CAPIMSG_SUBCOMMAND(message))) {
+        capi_message2cmsg(&g_CMSG, message);
+        return 0;
+    }
+    // libcapi20 has no layout for it and would crash decoding it: the header alone is enough
+    // to report it as not handled.
+    std::memset(&g_CMSG, 0, sizeof g_CMSG);
+    g_CMSG.m = message;
+    g_CMSG.ApplId = CAPIMSG_APPID(message);
+    g_CMSG.Command = CAPIMSG_COMMAND(message);
+    g_CMSG.Subcommand = CAPIMSG_SUBCOMMAND(message);
+    g_CMSG.Messagenumber = CAPIMSG_MSGID(message);
+    g_CMSG.adr.adrController = CAPIMSG_CONTROL(message);
+    return 0;
 }
 
 // A party number parameter, or null when it is absent or would reach past the message.

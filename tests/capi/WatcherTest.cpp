@@ -470,6 +470,30 @@ TEST_F(WatcherTest, SevenWaitingMessagesTakeTwoPolls) {
     EXPECT_EQ(m_child.PendingCalls(), 7u);
 }
 
+TEST_F(WatcherTest, MessagesCapiDoesNotDefineAreReportedNotDecoded) {
+    StartLine();
+    StartChild({Mode::Polls});
+    Listen();
+    const std::string indication = "Error: Indication not handled in function Handle_Indication\n";
+    // Commands and subcommands that exist, in pairs CAPI 2.0 never makes: libcapi20 has no
+    // layout for them.
+    Raw({Ind(0x01, 0x101, {0, 0, 0}),                              // ALERT_IND
+         Ind(0x05, 0x1, {0, 0, 0}),                                // LISTEN_IND
+         Ind(0x20, 0x101, {0, 0, 0}),                              // no such command
+         Conf(0x03, 0x101, 0),                                     // CONNECT_ACTIVE_CONF
+         Ind(0x08, 0x101, {0x00, 0x00, 0x00}),                     // INFO_IND, a real one
+         linesim::BuildMessage(0x03, 0x80, 9, 0x101, {0, 0, 0})}); // CONNECT_ACTIVE_REQ
+    std::this_thread::sleep_for(200ms);
+    Poll();
+    EXPECT_EQ(m_child.Stdout(), indication + indication + indication +
+                                    "Error: Confirmation not handled in function "
+                                    "Handle_Confirmation\n"
+                                    "Error: Unknown subcommand in function Handle_CAPI_Msg\n");
+    EXPECT_GE(WaitMessage("INFO_RESP", 0x101), 0);
+    EXPECT_EQ(m_sim->Count("ALERT_RESP"), 0);
+    EXPECT_NE(m_child.Ask("appl"), "appl 0"); // still registered, still polling
+}
+
 TEST_F(WatcherTest, UnhandledIndicationsAndUnknownSubcommand) {
     StartLine();
     StartChild({Mode::Polls});

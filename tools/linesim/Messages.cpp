@@ -60,6 +60,26 @@ const char* SubcommandText(std::uint8_t subcommand) {
     }
 }
 
+// Only the pairs CAPI 2.0 defines: libcapi20 has no layout for any other (ALERT_IND, say)
+// and crashes decoding one.
+bool HasLayout(std::uint8_t command, std::uint8_t subcommand) {
+    if (CommandText(command) == nullptr || SubcommandText(subcommand) == nullptr)
+        return false;
+    const bool requestSide = subcommand == CAPI_REQ || subcommand == CAPI_CONF;
+    switch (command) {
+    case CAPI_ALERT:
+    case CAPI_LISTEN:
+    case CAPI_SELECT_B_PROTOCOL:
+        return requestSide;
+    case CAPI_CONNECT_ACTIVE:
+    case CAPI_CONNECT_B3_ACTIVE:
+    case CAPI_CONNECT_B3_T90_ACTIVE:
+        return !requestSide;
+    default:
+        return true;
+    }
+}
+
 void PutStruct(Bytes& m, const std::string& content) {
     m.push_back(static_cast<std::uint8_t>(content.size()));
     m.insert(m.end(), content.begin(), content.end());
@@ -220,7 +240,7 @@ std::string DescribeMessage(const Bytes& message) {
     line += " msg=" + std::to_string(U16(message, 6));
     line += " adr=" + Hex32(U32(message, 8));
     line += " appl=" + std::to_string(U16(message, 2));
-    if (CommandText(cmd) != nullptr && SubcommandText(sub) != nullptr)
+    if (HasLayout(cmd, sub))
         line += Parameters(message);
     return line;
 }
