@@ -8,6 +8,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/ListCtrl.h"
 #include "platform/MessageBox.h"
+#include "platform/WorkArea.h"
 
 #include "ui_PhonebookDlg140.h"
 
@@ -52,6 +53,7 @@ CPhonebookDlg::CPhonebookDlg(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::PhonebookDlg140>()) {
     m_ui->setupUi(this);
     platform::ApplyDialogUnits(this);
+    platform::CentreInWorkArea(this);
     OnInitDialog();
 }
 

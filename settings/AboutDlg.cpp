@@ -6,6 +6,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/MessageBox.h"
 #include "platform/ModulePath.h"
+#include "platform/WorkArea.h"
 #include "settings/VersionInfo.h"
 
 #include "ui_AboutDlg148.h"
@@ -13,12 +14,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -77,21 +76,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
             this, &CAboutDlg::OnUninstall);
 
-    CentreInWorkArea();
+    platform::CentreInWorkArea(this);
     OnInitDialog();
-}
-
-void CAboutDlg::CentreInWorkArea() {
-    // The template asks to be centred in the work area: left to Qt, a dialog with an owner
-    // would be centred over the small notification window in its corner instead.
-    create();
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect work = screen->availableGeometry();
-    const QSize size = frameGeometry().size();
-    move(work.x() + (work.width() - size.width()) / 2,
-         work.y() + (work.height() - size.height()) / 2);
 }
 
 void CAboutDlg::DoDataExchange() {

@@ -42,7 +42,6 @@ class CAboutDlg : public QDialog {
 
   private:
     void DoDataExchange();
-    void CentreInWorkArea();
 
     QCheckBox* m_chkAutoConnect = nullptr;
     QComboBox* m_cboCountry = nullptr;

@@ -8,13 +8,12 @@
 #include "platform/DialogUnits.h"
 #include "platform/ListCtrl.h"
 #include "platform/MessageBox.h"
+#include "platform/WorkArea.h"
 #include "settings/CallLogRecord.h"
 #include "shell/FileLocations.h"
 
-#include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
-#include <QScreen>
 
 #include <cstdio>
 
@@ -72,9 +71,7 @@ void CCallListDlg::PlaceWindow() {
     // Only the work area's right and bottom edges count; the size is the whole window's,
     // frame included, which the window system knows once the window exists.
     create();
-    QRect workArea;
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        workArea = screen->availableGeometry();
+    const QRect workArea = platform::GetWorkArea();
     QSize size = frameGeometry().size();
     int right = workArea.x() + workArea.width();
     int bottom = workArea.y() + workArea.height();

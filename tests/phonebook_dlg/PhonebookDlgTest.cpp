@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -551,4 +552,19 @@ TEST_F(PhonebookDlgTest, EntryAddedByIncomingCallAppearsAtNextRefresh) {
     EXPECT_EQ(m_boxes.Count(), 0u);
     EXPECT_EQ(Number()->text(), QStringLiteral("100"));
     EXPECT_EQ(Name()->text(), QStringLiteral("Appelant"));
+}
+
+TEST_F(PhonebookDlgTest, OpensCentredInTheWorkAreaNotOverItsCornerOwner) {
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    owner.setGeometry(work.right() - 200, work.bottom() - 80, 200, 80);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+
+    CPhonebookDlg dlg(&owner);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QPoint centre = dlg.frameGeometry().center();
+    EXPECT_NEAR(centre.x(), work.center().x(), 1);
+    EXPECT_NEAR(centre.y(), work.center().y(), 1);
 }
