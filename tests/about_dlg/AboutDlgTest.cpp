@@ -33,10 +33,6 @@ using testing_support::TestEnv;
 
 namespace {
 
-int g_argc = 1;
-char g_arg0[] = "about_dlg_tests";
-char* g_argv[] = {g_arg0, nullptr};
-
 const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::string ReadAll(const std::string& path) {
@@ -118,8 +114,7 @@ Ink InkBetween(const QImage& image, int fromY, int toY) {
 class AboutDlgTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!qApp)
-            new QApplication(g_argc, g_argv);
+        testing_support::EnsureApplication();
         InitTintorelResources();
     }
 

@@ -29,17 +29,12 @@ using testing_support::TestEnv;
 
 namespace {
 
-int g_argc = 1;
-char g_arg0[] = "call_list_tests";
-char* g_argv[] = {g_arg0, nullptr};
-
 using Row = std::array<std::string, 4>;
 
 class CallListDlgTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!qApp)
-            new QApplication(g_argc, g_argv);
+        testing_support::EnsureApplication();
         InitTintorelResources();
     }
 

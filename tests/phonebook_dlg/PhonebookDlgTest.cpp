@@ -41,10 +41,6 @@ using testing_support::TestEnv;
 
 namespace {
 
-int g_argc = 1;
-char g_arg0[] = "phonebook_dlg_tests";
-char* g_argv[] = {g_arg0, nullptr};
-
 const std::string kFile = "phonebook.txt";
 
 // A directory that answers on the GUI thread: it can only reply while that thread keeps
@@ -101,10 +97,7 @@ void SetAutoConnect(platform::DWORD value) {
 
 class PhonebookDlgTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (!qApp)
-            new QApplication(g_argc, g_argv); // one per process: ctest runs each case alone
-    }
+    void SetUp() override { testing_support::EnsureApplication(); }
 
     void Open() {
         m_dlg = std::make_unique<CPhonebookDlg>();

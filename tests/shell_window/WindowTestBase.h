@@ -22,11 +22,7 @@
 class WindowTestBase : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "shell_window_tests";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv); // lives as long as the process
+        testing_support::EnsureApplication();
         InitTintorelResources();
     }
 

@@ -2,6 +2,8 @@
 
 #include "platform/ModulePath.h"
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -125,6 +127,14 @@ bool BoxRecorder::WaitForCount(std::size_t count, std::chrono::milliseconds time
     std::unique_lock lock(m_state->mutex);
     return m_state->changed.wait_for(lock, timeout,
                                      [&] { return m_state->requests.size() >= count; });
+}
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "tintorel_tests";
+    static char* argv[] = {name, nullptr};
+    if (!qApp)
+        new QApplication(argc, argv);
 }
 
 } // namespace testing_support

@@ -21,6 +21,10 @@
 
 namespace testing_support {
 
+// The process's one QApplication, created on first call and kept for the process's life
+// (ctest runs each case in its own process).
+void EnsureApplication();
+
 class TestEnv {
   public:
     TestEnv();
