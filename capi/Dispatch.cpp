@@ -2,6 +2,7 @@
 // hand-off of an incoming call.
 
 #include "capi/ConnectionTable.h"
+#include "capi/MessageLayout.h"
 #include "capi/Watcher.h"
 
 #include <capi20.h>
@@ -26,35 +27,6 @@ void Say(const char* text) {
     std::fflush(stdout);
 }
 
-// Whether the message is one CAPI 2.0 defines, i.e. one libcapi20 has a layout for.
-bool Decodable(unsigned command, unsigned subcommand) {
-    const bool all = subcommand >= CAPI_REQ && subcommand <= CAPI_RESP;
-    const bool requestSide = subcommand == CAPI_REQ || subcommand == CAPI_CONF;
-    const bool indicationSide = subcommand == CAPI_IND || subcommand == CAPI_RESP;
-    switch (command) {
-    case CAPI_ALERT:
-    case CAPI_LISTEN:
-    case CAPI_SELECT_B_PROTOCOL:
-        return requestSide;
-    case CAPI_CONNECT_ACTIVE:
-    case CAPI_CONNECT_B3_ACTIVE:
-    case CAPI_CONNECT_B3_T90_ACTIVE:
-        return indicationSide;
-    case CAPI_CONNECT:
-    case CAPI_DISCONNECT:
-    case CAPI_INFO:
-    case CAPI_FACILITY:
-    case CAPI_CONNECT_B3:
-    case CAPI_DISCONNECT_B3:
-    case CAPI_DATA_B3:
-    case CAPI_RESET_B3:
-    case CAPI_MANUFACTURER:
-        return all;
-    default:
-        return false;
-    }
-}
-
 unsigned Fetch() {
     std::lock_guard lock(CapiLock());
     const unsigned id = ApplicationId();
@@ -67,7 +39,7 @@ unsigned Fetch() {
     const unsigned result = capi20_get_message(id, &message);
     if (result != 0)
         return result;
-    if (Decodable(CAPIMSG_COMMAND(message), CAPIMSG_SUBCOMMAND(message))) {
+    if (HasMessageLayout(CAPIMSG_COMMAND(message), CAPIMSG_SUBCOMMAND(message))) {
         capi_message2cmsg(&g_CMSG, message);
         return 0;
     }

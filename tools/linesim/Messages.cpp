@@ -1,6 +1,7 @@
 // Encoding of the messages the line sends and the transcript text of those it receives.
 
 #include "tools/linesim/LineSim.h"
+#include "capi/MessageLayout.h"
 #include "tools/linesim/Wire.h"
 
 #include <capi20.h>
@@ -57,26 +58,6 @@ const char* SubcommandText(std::uint8_t subcommand) {
         return "RESP";
     default:
         return nullptr;
-    }
-}
-
-// Only the pairs CAPI 2.0 defines: libcapi20 has no layout for any other (ALERT_IND, say)
-// and crashes decoding one.
-bool HasLayout(std::uint8_t command, std::uint8_t subcommand) {
-    if (CommandText(command) == nullptr || SubcommandText(subcommand) == nullptr)
-        return false;
-    const bool requestSide = subcommand == CAPI_REQ || subcommand == CAPI_CONF;
-    switch (command) {
-    case CAPI_ALERT:
-    case CAPI_LISTEN:
-    case CAPI_SELECT_B_PROTOCOL:
-        return requestSide;
-    case CAPI_CONNECT_ACTIVE:
-    case CAPI_CONNECT_B3_ACTIVE:
-    case CAPI_CONNECT_B3_T90_ACTIVE:
-        return !requestSide;
-    default:
-        return true;
     }
 }
 
@@ -240,7 +221,7 @@ std::string DescribeMessage(const Bytes& message) {
     line += " msg=" + std::to_string(U16(message, 6));
     line += " adr=" + Hex32(U32(message, 8));
     line += " appl=" + std::to_string(U16(message, 2));
-    if (HasLayout(cmd, sub))
+    if (capi::HasMessageLayout(cmd, sub))
         line += Parameters(message);
     return line;
 }
