@@ -358,6 +358,22 @@ LONG DeleteAutostart(const std::string& name) {
     return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
 }
 
+// Changes one key's values under the write lock, on the file as it is now, and saves the
+// result when edit succeeds.
+template <typename Edit> LONG EditKey(HKEY key, Edit edit) {
+    WriteLock lock;
+    if (!lock.Held())
+        return ERROR_ACCESS_DENIED;
+    Hive hive = LoadHive();
+    Key* node = Find(hive, key->path);
+    if (!node)
+        return ERROR_KEY_DELETED;
+    const LONG result = edit(*node);
+    if (result != ERROR_SUCCESS)
+        return result;
+    return SaveHive(hive) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 } // namespace
 
 HKEY const HKEY_LOCAL_MACHINE = &g_hklm;
@@ -467,17 +483,12 @@ LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const BYTE* da
         return ERROR_INVALID_PARAMETER;
     if (IsRunPath(key->path))
         return SetAutostart(name, type, data, size);
-    WriteLock lock;
-    if (!lock.Held())
-        return ERROR_ACCESS_DENIED;
-    Hive hive = LoadHive();
-    Key* node = Find(hive, key->path);
-    if (!node)
-        return ERROR_KEY_DELETED;
-    regfile::Value& value = node->values[name];
-    value.type = type;
-    value.data.assign(reinterpret_cast<const char*>(data), data ? size : 0);
-    return SaveHive(hive) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return EditKey(key, [&](Key& node) {
+        regfile::Value& value = node.values[name];
+        value.type = type;
+        value.data.assign(reinterpret_cast<const char*>(data), data ? size : 0);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegDeleteValue(HKEY key, const std::string& name) {
@@ -487,16 +498,9 @@ LONG RegDeleteValue(HKEY key, const std::string& name) {
         return ERROR_ACCESS_DENIED;
     if (IsRunPath(key->path))
         return DeleteAutostart(name);
-    WriteLock lock;
-    if (!lock.Held())
-        return ERROR_ACCESS_DENIED;
-    Hive hive = LoadHive();
-    Key* node = Find(hive, key->path);
-    if (!node)
-        return ERROR_KEY_DELETED;
-    if (!node->values.erase(name))
-        return ERROR_FILE_NOT_FOUND;
-    return SaveHive(hive) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return EditKey(key, [&](Key& node) {
+        return node.values.erase(name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    });
 }
 
 LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize) {
