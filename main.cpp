@@ -1,4 +1,4 @@
-#include "shell/CallerIdApp.h"
+#include "app/CallerIdApp.h"
 
 int main(int argc, char** argv) {
     return RunTintorel(argc, argv);

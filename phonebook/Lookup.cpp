@@ -4,7 +4,7 @@
 #include "phonebook/DirectoryClient.h"
 #include "phonebook/Entities.h"
 #include "phonebook/NameCutter.h"
-#include "platform/Registry.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -69,16 +69,5 @@ bool CPhonebook::LookupOnline(std::string number, std::string& result) {
 }
 
 std::uint32_t CPhonebook::ReadAutoConnect() const {
-    using namespace platform;
-    HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Tintorel", KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
-    std::uint32_t value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    LONG rc = RegQueryValueEx(key, "AutoConnect", &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
-        return 0;
-    return value;
+    return settings::ReadAutoConnect();
 }

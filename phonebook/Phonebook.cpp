@@ -1,8 +1,8 @@
 #include "phonebook/Phonebook.h"
 
 #include "phonebook/DirectoryProfiles.h"
-#include "platform/MessageBox.h"
-#include "shell/FileLocations.h"
+#include "platform/FileLocations.h"
+#include "platform/UserMessage.h"
 
 #include <QString>
 
@@ -265,9 +265,9 @@ int CPhonebook::SaveLocked(const std::string& path) {
 void CPhonebook::ReportSaveFailure(int error) {
     char buffer[256];
     const char* description = strerror_r(error, buffer, sizeof buffer);
-    platform::ShowMessageBox(QStringLiteral("Erreur lors de l'ecriture de l'annuaire !!"),
-                             QStringLiteral("Tintorel"), platform::MsgIcon::Error);
-    platform::ShowMessageBox(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
+    platform::TellUser(QStringLiteral("Erreur lors de l'ecriture de l'annuaire !!"),
+                       QStringLiteral("Tintorel"), platform::MsgIcon::Error);
+    platform::TellUser(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
 }
 
 void CPhonebook::SetEntry(std::string number, std::string name) {

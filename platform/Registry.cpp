@@ -2,6 +2,7 @@
 
 #include "platform/RegistryFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -549,6 +550,29 @@ LONG RegDeleteKey(HKEY parent, const std::string& subKey) {
     }
     above->children.erase(path.back());
     return SaveHive(hive) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG DeleteKeyTree(HKEY parent, const std::string& subKey) {
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyEx(parent, subKey, KEY_READ | KEY_WRITE, &key);
+    if (opened != ERROR_SUCCESS)
+        return opened;
+
+    for (;;) {
+        char name[256];
+        name[0] = '\0';
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyEx(key, 0, name, &nameSize) != ERROR_SUCCESS)
+            break;
+        const std::string child(name, std::min<std::size_t>(nameSize, sizeof name - 1));
+        const LONG result = DeleteKeyTree(key, child);
+        if (result != ERROR_SUCCESS) {
+            RegCloseKey(key);
+            return result;
+        }
+    }
+    RegCloseKey(key);
+    return RegDeleteKey(parent, subKey);
 }
 
 } // namespace platform

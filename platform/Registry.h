@@ -60,5 +60,7 @@ LONG RegDeleteValue(HKEY key, const std::string& name);
 LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize);
 // Deletes a subkey that has no subkeys of its own (its values go with it).
 LONG RegDeleteKey(HKEY parent, const std::string& subKey);
+// Deletes the subkey and everything below it, depth first; ERROR_SUCCESS or the first error.
+LONG DeleteKeyTree(HKEY parent, const std::string& subKey);
 
 } // namespace platform

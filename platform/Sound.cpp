@@ -16,17 +16,20 @@ namespace {
 constexpr std::size_t kMaxPending = 4;
 // After a failed connection to the sound server, wait this long before trying again.
 constexpr auto kRetryDelay = std::chrono::seconds(30);
+// How long the program's end waits for the player to finish.
+constexpr auto kStopWait = std::chrono::seconds(1);
 
 struct Player {
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<unsigned> pending;
     SoundRecorder recorder;
-    bool started = false;
+    std::thread thread;
+    bool stopping = false;
+    bool finished = false;
 };
 
-// Never destroyed: the player thread and late callers may still use it while the process
-// exits.
+// Never destroyed: late callers may still use it while the process exits.
 Player& GetPlayer() {
     static Player* player = new Player;
     return *player;
@@ -39,7 +42,9 @@ void PlayerLoop(Player* player) {
         unsigned type = 0;
         {
             std::unique_lock lock(player->mutex);
-            player->wake.wait(lock, [&] { return !player->pending.empty(); });
+            player->wake.wait(lock, [&] { return !player->pending.empty() || player->stopping; });
+            if (player->stopping)
+                break;
             type = player->pending.front();
             player->pending.pop_front();
         }
@@ -63,6 +68,11 @@ void PlayerLoop(Player* player) {
         ca_context_play(context, 0, CA_PROP_EVENT_ID, SoundEventId(type),
                         CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
     }
+    if (context)
+        ca_context_destroy(context);
+    std::lock_guard lock(player->mutex);
+    player->finished = true;
+    player->wake.notify_all();
 }
 
 } // namespace
@@ -80,14 +90,30 @@ void MessageBeep(unsigned type) {
         recorder(type);
         return;
     }
-    if (!player.started) {
-        std::thread(PlayerLoop, &player).detach();
-        player.started = true;
-    }
+    if (player.stopping)
+        return;
+    if (!player.thread.joinable())
+        player.thread = std::thread(PlayerLoop, &player);
     if (player.pending.size() >= kMaxPending)
         return;
     player.pending.push_back(type);
     player.wake.notify_one();
+}
+
+void StopSounds() {
+    Player& player = GetPlayer();
+    std::unique_lock lock(player.mutex);
+    if (player.stopping || !player.thread.joinable())
+        return;
+    player.stopping = true;
+    player.wake.notify_all();
+    // A sound server that hangs must not hold the program's end for long.
+    if (player.wake.wait_for(lock, kStopWait, [&] { return player.finished; })) {
+        lock.unlock();
+        player.thread.join();
+    } else {
+        player.thread.detach();
+    }
 }
 
 void SetSoundRecorder(SoundRecorder recorder) {

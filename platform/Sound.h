@@ -12,6 +12,9 @@ constexpr unsigned MB_ICONASTERISK = 0x40;    // "dialog-information"
 
 void MessageBeep(unsigned type);
 
+// Ends the player thread (at the program's end); later sounds are dropped.
+void StopSounds();
+
 // The freedesktop event id played for a MessageBeep type ("dialog-warning" or
 // "dialog-information"; anything else plays the information sound).
 const char* SoundEventId(unsigned type);

@@ -2,12 +2,12 @@
 // Usage: call_list_bench [lines...]   (default: 100000 1000000)
 // Runs on any Qt platform; QT_QPA_PLATFORM=offscreen when no display is wanted.
 
-#include "platform/DialogUnits.h"
-#include "platform/ListCtrl.h"
-#include "platform/MessageBox.h"
+#include "ui/DialogUnits.h"
+#include "ui/ListCtrl.h"
+#include "ui/MessageBox.h"
 #include "platform/ModulePath.h"
 #include "resources/Resources.h"
-#include "settings/CallListDlg.h"
+#include "ui/CallListDlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -67,7 +67,7 @@ Timing OpenOnce(int expectedRows) {
     t.load = timer.nsecsElapsed() / 1e6;
     dlg.show();
     QApplication::processEvents();
-    auto* list = qobject_cast<platform::CListCtrl*>(platform::FindControl(&dlg, 1007));
+    auto* list = qobject_cast<ui::CListCtrl*>(ui::FindControl(&dlg, 1007));
     if (!list || list->GetItemCount() != expectedRows) {
         std::fprintf(stderr, "expected %d rows, got %d\n", expectedRows,
                      list ? list->GetItemCount() : -1);

@@ -7,12 +7,14 @@
 //   window_bench idle [seconds]    the real program on a private Xvfb desktop with no call:
 //                                  CPU share of one core and resident memory (default 60 s)
 
-#include "platform/MessageBox.h"
+#include "app/CallerIdApp.h"
+#include "line/Notification.h"
+#include "ui/MessageBox.h"
 #include "platform/ModulePath.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
-#include "shell/CallPopupDlg.h"
-#include "shell/LogOwner.h"
+#include "ui/CallPopupDlg.h"
+#include "calllog/LogOwner.h"
 #include "tests/e2e/Desktop.h"
 #include "tools/linesim/LineSim.h"
 
@@ -59,7 +61,8 @@ class PaintWatch : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && m_armed.load()) {
             auto* window = static_cast<QWidget*>(watched);
-            if (window->isVisible() && GetDisplayTexts().name == m_expected) {
+            if (window->isVisible() &&
+                static_cast<CCallPopupDlg*>(window)->State().Texts().name == m_expected) {
                 m_seen = Clock::now();
                 m_armed.store(false);
                 m_done.store(true);
@@ -97,7 +100,7 @@ int Latency(int argc, char** argv, int calls) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     InitTintorelResources();
-    auto* dlg = new CCallPopupDlg;
+    auto* dlg = CreateMainWindow();
     PaintWatch watch;
     dlg->installEventFilter(&watch);
 

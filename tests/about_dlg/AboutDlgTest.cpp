@@ -1,13 +1,15 @@
-#include "settings/AboutDlg.h"
+#include "ui/AboutDlg.h"
 
 #include "phonebook/Phonebook.h"
-#include "platform/DialogUnits.h"
-#include "platform/MessageBox.h"
+#include "ui/DialogUnits.h"
+#include "ui/MessageBox.h"
 #include "platform/ModulePath.h"
 #include "platform/Registry.h"
 #include "resources/Resources.h"
+#include "settings/Settings.h"
 #include "tests/support/HttpFixtureServer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/UiApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +29,7 @@
 #include <iterator>
 
 using namespace platform;
+using namespace ui;
 using testing_support::BoxRecorder;
 using testing_support::HttpFixtureServer;
 using testing_support::TestEnv;
@@ -269,7 +272,7 @@ TEST_F(AboutDlgTest, AutostartOnAndOff) {
     EXPECT_EQ(run.data, path + std::string(1, '\0'));
     const std::string desktop = ReadAll(DesktopFile());
     EXPECT_NE(desktop.find("\nExec=" + path + "\n"), std::string::npos) << desktop;
-    EXPECT_TRUE(CAboutDlg::IsAutostartEnabled());
+    EXPECT_TRUE(settings::IsAutostartEnabled());
     Paint(dlg);
     EXPECT_TRUE(Autostart(dlg)->isChecked());
 
@@ -287,18 +290,18 @@ TEST_F(AboutDlgTest, AutostartOnAndOff) {
         ASSERT_EQ(Store(kRunKey, "Tintorel", REG_SZ, other + std::string(1, '\0')), ERROR_SUCCESS);
         Paint(dlg);
         EXPECT_FALSE(Autostart(dlg)->isChecked()) << other;
-        EXPECT_FALSE(CAboutDlg::IsAutostartEnabled()) << other;
+        EXPECT_FALSE(settings::IsAutostartEnabled()) << other;
     }
     ASSERT_EQ(Store(kRunKey, "Tintorel", REG_SZ, path + std::string(1, '\0')), ERROR_SUCCESS);
     Paint(dlg);
     EXPECT_TRUE(Autostart(dlg)->isChecked());
 
     // Without an executable path autostart can't be written, and nothing matches.
-    CAboutDlg::SetAutostart(false);
+    settings::SetAutostart(false);
     SetModuleFileNameOverride(std::nullopt);
-    CAboutDlg::SetAutostart(true);
+    settings::SetAutostart(true);
     EXPECT_EQ(Query(kRunKey, "Tintorel").result, ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(CAboutDlg::IsAutostartEnabled());
+    EXPECT_FALSE(settings::IsAutostartEnabled());
     SetModuleFileNameOverride(path);
 }
 
@@ -307,10 +310,10 @@ TEST_F(AboutDlgTest, LongExecutablePathStillCompares) {
                             std::string(200, 'e') + "/" + std::string(200, 'f');
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir)));
     SetModuleFileNameOverride(dir + "/tintorel");
-    CAboutDlg::SetAutostart(true);
-    EXPECT_TRUE(CAboutDlg::IsAutostartEnabled());
-    CAboutDlg::SetAutostart(false);
-    EXPECT_FALSE(CAboutDlg::IsAutostartEnabled());
+    settings::SetAutostart(true);
+    EXPECT_TRUE(settings::IsAutostartEnabled());
+    settings::SetAutostart(false);
+    EXPECT_FALSE(settings::IsAutostartEnabled());
     SetModuleFileNameOverride(m_env.ExecutablePath());
 }
 
@@ -411,7 +414,7 @@ TEST_F(AboutDlgTest, StoredCountryIsSelectedOnOpening) {
 
 TEST_F(AboutDlgTest, UninstallAnsweredNoChangesNothing) {
     ASSERT_EQ(Store("Software\\Tintorel", "AutoConnect", REG_DWORD, Dword(1)), ERROR_SUCCESS);
-    CAboutDlg::SetAutostart(true);
+    settings::SetAutostart(true);
     const std::string registry = m_env.ReadFile("registry.reg");
 
     CAboutDlg dlg;
@@ -427,14 +430,14 @@ TEST_F(AboutDlgTest, UninstallAnsweredNoChangesNothing) {
     EXPECT_TRUE(ask.hasOwner);
 
     EXPECT_EQ(m_env.ReadFile("registry.reg"), registry);
-    EXPECT_TRUE(CAboutDlg::IsAutostartEnabled());
+    EXPECT_TRUE(settings::IsAutostartEnabled());
     Paint(dlg);
     EXPECT_TRUE(Autostart(dlg)->isChecked());
     EXPECT_TRUE(AutoConnect(dlg)->isChecked());
 }
 
 TEST_F(AboutDlgTest, UninstallWithoutSettingsKeyReportsAndKeepsRunValue) {
-    CAboutDlg::SetAutostart(true);
+    settings::SetAutostart(true);
     CAboutDlg dlg;
     m_boxes.QueueAnswer(IDYES);
     Uninstall(dlg)->click();
@@ -446,7 +449,7 @@ TEST_F(AboutDlgTest, UninstallWithoutSettingsKeyReportsAndKeepsRunValue) {
     EXPECT_EQ(error.caption, QStringLiteral("Tintorel"));
     EXPECT_EQ(error.icon, MsgIcon::None);
     EXPECT_EQ(error.buttons, MsgButtons::Ok);
-    EXPECT_TRUE(CAboutDlg::IsAutostartEnabled());
+    EXPECT_TRUE(settings::IsAutostartEnabled());
     EXPECT_TRUE(QFile::exists(QString::fromStdString(DesktopFile())));
 }
 
@@ -459,7 +462,7 @@ TEST_F(AboutDlgTest, UninstallRemovesKeyTreeAndRunValue) {
     ASSERT_EQ(Store("Software\\TintorelOther", "keep", REG_DWORD, Dword(3)), ERROR_SUCCESS);
     ASSERT_EQ(Store(kRunKey, "OtherApp", REG_SZ, std::string("/usr/bin/other\0", 15)),
               ERROR_SUCCESS);
-    CAboutDlg::SetAutostart(true);
+    settings::SetAutostart(true);
     m_env.WriteFile("phonebook.txt", "1;A\r\ncountry;1\r\n");
 
     CAboutDlg dlg;
@@ -504,9 +507,9 @@ TEST_F(AboutDlgTest, DeleteKeyTreeReportsMissingKey) {
     HKEY software = nullptr;
     ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", KEY_ALL_ACCESS, &software),
               ERROR_SUCCESS);
-    EXPECT_EQ(CAboutDlg::DeleteKeyTree(software, "Missing"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(CAboutDlg::DeleteKeyTree(software, "Tree"), ERROR_SUCCESS);
-    EXPECT_EQ(CAboutDlg::DeleteKeyTree(software, "Tree"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(DeleteKeyTree(software, "Missing"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(DeleteKeyTree(software, "Tree"), ERROR_SUCCESS);
+    EXPECT_EQ(DeleteKeyTree(software, "Tree"), ERROR_FILE_NOT_FOUND);
     RegCloseKey(software);
     EXPECT_FALSE(KeyExists("Software\\Tree"));
 }
@@ -529,7 +532,7 @@ TEST_F(AboutDlgTest, RepaintResetsControlsToStoredState) {
     EXPECT_EQ(Country(dlg)->currentIndex(), 0);
 
     // Stored behind the dialog's back.
-    CAboutDlg::SetAutostart(true);
+    settings::SetAutostart(true);
     ASSERT_EQ(Store("Software\\Tintorel", "AutoConnect", REG_DWORD, Dword(1)), ERROR_SUCCESS);
     GetPhonebook()->SetCountry(1, true);
     dlg.repaint();

@@ -1,10 +1,11 @@
-#include "settings/CallListDlg.h"
+#include "ui/CallListDlg.h"
 
-#include "platform/DialogUnits.h"
-#include "platform/ListCtrl.h"
-#include "platform/MessageBox.h"
+#include "ui/DialogUnits.h"
+#include "ui/ListCtrl.h"
+#include "ui/MessageBox.h"
 #include "resources/Resources.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/UiApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +24,9 @@
 #include <sys/stat.h>
 #include <vector>
 
-using platform::CListCtrl;
 using testing_support::BoxRecorder;
 using testing_support::TestEnv;
+using ui::CListCtrl;
 
 namespace {
 
@@ -39,7 +40,7 @@ class CallListDlgTest : public ::testing::Test {
     }
 
     CListCtrl* List(CCallListDlg& dlg) {
-        return qobject_cast<CListCtrl*>(platform::FindControl(&dlg, 1007));
+        return qobject_cast<CListCtrl*>(ui::FindControl(&dlg, 1007));
     }
 
     std::vector<Row> Rows(CListCtrl* list) {
@@ -79,14 +80,14 @@ TEST_F(CallListDlgTest, NoLogFileReportsOnceThenShowsEmptyList) {
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Liste des appels"));
     QList<QSize> iconSizes = dlg.windowIcon().availableSizes();
     EXPECT_TRUE(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(16, 16)));
-    EXPECT_EQ(dlg.size(), platform::DluToPixels(QSize(265, 201)));
+    EXPECT_EQ(dlg.size(), ui::DluToPixels(QSize(265, 201)));
     // The template's 8-point font, the one the dialog units are measured in.
     EXPECT_EQ(dlg.font().pointSize(), 8);
     EXPECT_EQ(dlg.font().family(), QStringLiteral("Liberation Sans"));
     CListCtrl* list = List(dlg);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->geometry(), platform::DluToPixels(QRect(7, 7, 251, 161)));
-    auto* ok = qobject_cast<QPushButton*>(platform::FindControl(&dlg, 1));
+    EXPECT_EQ(list->geometry(), ui::DluToPixels(QRect(7, 7, 251, 161)));
+    auto* ok = qobject_cast<QPushButton*>(ui::FindControl(&dlg, 1));
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
     EXPECT_TRUE(ok->isDefault());
@@ -219,7 +220,7 @@ TEST_F(CallListDlgTest, OpensScrolledToTheNewestCallAndPlaced) {
         EXPECT_EQ(dlg.frameGeometry().topLeft(),
                   QPoint((work.x() + work.width() - size.width()) / 2,
                          (work.y() + work.height() - size.height()) / 2));
-        EXPECT_EQ(dlg.focusWidget(), platform::FindControl(&dlg, 1));
+        EXPECT_EQ(dlg.focusWidget(), ui::FindControl(&dlg, 1));
         checked = true;
         dlg.accept();
     });

@@ -1,15 +1,16 @@
 // The phonebook editor driven like a user would: real widgets, clicks and keys, the store's
 // real file in a private folder, and a local directory server for "Rechercher".
 
-#include "phonebook/PhonebookDlg.h"
+#include "ui/PhonebookDlg.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
-#include "platform/DialogUnits.h"
-#include "platform/ListCtrl.h"
-#include "platform/MessageBox.h"
+#include "ui/DialogUnits.h"
+#include "ui/ListCtrl.h"
+#include "ui/MessageBox.h"
 #include "platform/Registry.h"
 #include "resources/Resources.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/UiApplication.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -106,18 +107,18 @@ class PhonebookDlgTest : public ::testing::Test {
     }
 
     template <typename T = QWidget> T* Control(int id) {
-        auto* w = qobject_cast<T*>(platform::FindControl(m_dlg.get(), id));
+        auto* w = qobject_cast<T*>(ui::FindControl(m_dlg.get(), id));
         EXPECT_NE(w, nullptr) << "control " << id;
         return w;
     }
-    platform::CListCtrl* List() { return Control<platform::CListCtrl>(1007); }
+    ui::CListCtrl* List() { return Control<ui::CListCtrl>(1007); }
     QLineEdit* Number() { return Control<QLineEdit>(1011); }
     QLineEdit* Name() { return Control<QLineEdit>(1012); }
 
     void Click(int id) { QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton); }
 
     void DoubleClickRow(int row) {
-        platform::CListCtrl* list = List();
+        ui::CListCtrl* list = List();
         QPoint at = list->visualRect(list->model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -165,9 +166,9 @@ TEST_F(PhonebookDlgTest, OpensOnEmptyPhonebookWithTemplateLayout) {
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("Annuaire"));
     const QList<QSize> iconSizes = m_dlg->windowIcon().availableSizes();
     EXPECT_TRUE(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(32, 32)));
-    EXPECT_EQ(m_dlg->size(), platform::DluToPixels(QSize(273, 225)));
-    EXPECT_EQ(Control(1021)->geometry(), platform::DluToPixels(QRect(7, 204, 63, 14)));
-    EXPECT_EQ(Control(1007)->geometry(), platform::DluToPixels(QRect(7, 49, 259, 145)));
+    EXPECT_EQ(m_dlg->size(), ui::DluToPixels(QSize(273, 225)));
+    EXPECT_EQ(Control(1021)->geometry(), ui::DluToPixels(QRect(7, 204, 63, 14)));
+    EXPECT_EQ(Control(1007)->geometry(), ui::DluToPixels(QRect(7, 49, 259, 145)));
     const std::pair<int, const char*> buttons[] = {
         {1, "OK"},           {1013, "Modifier"},   {1014, "Rétablir"},
         {1015, "Supprimer"}, {1016, "Rechercher"}, {1021, "Nouveau numéro"}};
@@ -175,7 +176,7 @@ TEST_F(PhonebookDlgTest, OpensOnEmptyPhonebookWithTemplateLayout) {
         EXPECT_EQ(Control<QPushButton>(id)->text(), QString::fromUtf8(text)) << id;
     EXPECT_TRUE(Control<QPushButton>(1013)->isDefault());
 
-    platform::CListCtrl* list = List();
+    ui::CListCtrl* list = List();
     EXPECT_EQ(list->GetItemCount(), 0);
     ASSERT_EQ(list->model()->columnCount(), 2);
     EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Numéro"));

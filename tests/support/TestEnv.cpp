@@ -2,7 +2,7 @@
 
 #include "platform/ModulePath.h"
 
-#include <QApplication>
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -127,14 +127,6 @@ bool BoxRecorder::WaitForCount(std::size_t count, std::chrono::milliseconds time
     std::unique_lock lock(m_state->mutex);
     return m_state->changed.wait_for(lock, timeout,
                                      [&] { return m_state->requests.size() >= count; });
-}
-
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "tintorel_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
 }
 
 } // namespace testing_support

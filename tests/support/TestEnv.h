@@ -6,7 +6,7 @@
 // each case in its own process, so the file locations the program keeps for its run belong to that
 // case alone.
 
-#include "platform/MessageBox.h"
+#include "platform/UserMessage.h"
 
 #include <QTemporaryDir>
 
@@ -20,10 +20,6 @@
 #include <vector>
 
 namespace testing_support {
-
-// The process's one QApplication, created on first call and kept for the process's life
-// (ctest runs each case in its own process).
-void EnsureApplication();
 
 class TestEnv {
   public:
@@ -51,8 +47,9 @@ class TestEnv {
     std::vector<std::pair<std::string, std::pair<bool, std::string>>> m_saved;
 };
 
-// Installs itself as the message-box recorder while it lives: every box is recorded, and
-// answered with the next queued answer (IDOK when the queue is empty). Safe from any thread.
+// Installs itself as the message recorder while it lives: every message box, whether a window
+// shows it or model code tells the user, is recorded and answered with the next queued answer
+// (IDOK when the queue is empty). Safe from any thread.
 class BoxRecorder {
   public:
     BoxRecorder();

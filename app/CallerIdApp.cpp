@@ -1,0 +1,62 @@
+#include "app/CallerIdApp.h"
+
+#include "line/CallHandler.h"
+#include "line/Dispatch.h"
+#include "line/Notification.h"
+#include "platform/Sound.h"
+#include "resources/Resources.h"
+#include "ui/CallPopupDlg.h"
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+CCallPopupDlg* CreateMainWindow() {
+    // What the model code tells the user appears as boxes owned by the window.
+    ui::InstallMessagePresenter();
+
+    // Never destroyed: a line thread may still be handling a call when the program ends.
+    auto* state = new line::NotificationState;
+    auto* handler = new line::CallHandler(*state, MainWindowView());
+    line::Calls().SetHandler([handler](const char* calling, const char* called) {
+        return handler->IncomingCallHandler(calling, called);
+    });
+    return new CCallPopupDlg(*state);
+}
+
+bool CCallerIdApp::InitInstance() {
+    // Linux needs no sockets layer start-up, so the window is all there is to run.
+    CCallPopupDlg* dlg = CreateMainWindow();
+    dlg->DoModal();
+    delete dlg;
+    return false;
+}
+
+int RunTintorel(int argc, char** argv) {
+    // The window places itself in a screen corner, which needs X11 (or XWayland).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            std::fprintf(stderr, "%s: no X display to show the window on (DISPLAY is not set)\n",
+                         argc > 0 ? argv[0] : "tintorel");
+            return 1;
+        }
+    }
+
+    // Never destroyed: a line thread may still be running when the program ends, and nothing
+    // it might touch is torn down under it.
+    static int s_argc = argc;
+    auto* app = new QApplication(s_argc, argv);
+    app->setQuitOnLastWindowClosed(false);
+    InitTintorelResources();
+
+    CCallerIdApp theApp;
+    theApp.InitInstance();
+    platform::StopSounds();
+
+    // End without running static destructors: the detached threads may be anywhere.
+    std::fflush(nullptr);
+    std::quick_exit(0);
+}

@@ -1,0 +1,58 @@
+#include "line/CallHandler.h"
+
+#include "calllog/CallLog.h"
+#include "line/CallView.h"
+#include "line/Notification.h"
+#include "phonebook/Phonebook.h"
+#include "platform/Sound.h"
+
+#include <ctime>
+#include <string>
+
+namespace line {
+
+namespace {
+
+std::string LocalTimeText() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!localtime_r(&now, &local))
+        return {};
+    char buffer[16];
+    std::size_t n = std::strftime(buffer, sizeof buffer, "%H:%M:%S", &local);
+    return std::string(buffer, n);
+}
+
+} // namespace
+
+int CallHandler::IncomingCallHandler(const char* calling, const char* called) {
+    platform::MessageBeep(platform::MB_ICONEXCLAMATION);
+
+    const std::string number = calling ? calling : "";
+    DisplayTexts texts;
+    texts.calling = number.empty() ? "Anonyme" : number;
+    texts.called = called ? called : "";
+    texts.time = LocalTimeText();
+    texts.name = number.empty() ? "" : "Recherche...";
+    m_state.SetTexts(texts);
+
+    if (!number.empty()) {
+        // Hold any pending hide while the lookup runs, or "Recherche..." would vanish within
+        // one countdown step whenever an earlier countdown had already run out.
+        m_state.SetHideCountdown(kHideIdle);
+        m_view.ShowAndRepaint();
+        m_state.SetName(GetPhonebook()->LookupCaller(number));
+    }
+
+    platform::MessageBeep(platform::MB_ICONASTERISK);
+    m_view.ShowAndRepaint();
+    m_state.SetHideCountdown(8000);
+
+    texts = m_state.Texts();
+    AppendCallLog(texts.calling.c_str(), texts.called.c_str(), texts.name.c_str());
+
+    m_view.ShowInCorner();
+    return 0;
+}
+
+} // namespace line

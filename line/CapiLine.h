@@ -1,0 +1,12 @@
+#pragma once
+// The CAPI line as a source of calls: its watcher hands every incoming call to the dispatch.
+
+namespace line {
+
+// Installs the dispatch as the watcher's incoming-call handler, registers with the CAPI driver
+// and starts the watcher. False, with nothing started, when the driver can't be reached.
+bool StartCapiLine();
+// Stops the watcher and releases the registration at once, without waiting for it.
+void StopCapiLine();
+
+} // namespace line

@@ -1,0 +1,166 @@
+#include "ui/AboutDlg.h"
+
+#include "phonebook/Phonebook.h"
+#include "resources/Resources.h"
+#include "settings/Settings.h"
+#include "settings/VersionInfo.h"
+#include "ui/DialogUnits.h"
+#include "ui/MessageBox.h"
+#include "ui/WorkArea.h"
+
+#include "ui_AboutDlg148.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <vector>
+
+using namespace ui;
+
+std::string g_strVersion;
+
+namespace {
+
+constexpr int kIdOk = 1;
+constexpr int kIdUninstall = 1015;
+constexpr int kIdAutostart = 1022;
+constexpr int kIdAutoConnect = 1023;
+constexpr int kIdCountry = 1025;
+
+const char* const kNotice = "Identification des appelants sur ligne RNIS";
+
+QString Caption() {
+    return QStringLiteral("Tintorel");
+}
+
+} // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    Ui::AboutDlg148 form;
+    form.setupUi(this);
+    ApplyDialogUnits(this);
+    DoDataExchange();
+
+    // The template gives the height of the opened list; closed, the box is as tall as the
+    // button and the label beside it.
+    m_cboCountry->resize(m_cboCountry->width(), DluToPixelsY(14));
+
+    connect(qobject_cast<QPushButton*>(FindControl(this, kIdOk)), &QPushButton::clicked, this,
+            &QDialog::accept);
+    connect(m_chkAutostart, &QCheckBox::clicked, this, &CAboutDlg::OnAutostartClicked);
+    connect(m_cboCountry, &QComboBox::currentIndexChanged, this, &CAboutDlg::OnCountryChanged);
+    connect(m_chkAutoConnect, &QCheckBox::clicked, this, &CAboutDlg::OnAutoConnectClicked);
+    connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
+            this, &CAboutDlg::OnUninstall);
+
+    ui::CentreInWorkArea(this);
+    OnInitDialog();
+}
+
+void CAboutDlg::DoDataExchange() {
+    m_chkAutoConnect = qobject_cast<QCheckBox*>(FindControl(this, kIdAutoConnect));
+    m_cboCountry = qobject_cast<QComboBox*>(FindControl(this, kIdCountry));
+    m_chkAutostart = qobject_cast<QCheckBox*>(FindControl(this, kIdAutostart));
+}
+
+bool CAboutDlg::OnInitDialog() {
+    CVersionInfo info;
+    if (info.Open()) {
+        std::string line = "Version : " + info.GetProductVersion();
+        std::replace(line.begin(), line.end(), ',', '.');
+        g_strVersion = line;
+        info.Close();
+    }
+
+    // Icon 141: the large picture, and the small one where the resources have it.
+    if (const QIcon icon = LoadIconResource(141); !icon.isNull())
+        setWindowIcon(icon);
+    return true;
+}
+
+void CAboutDlg::paintEvent(QPaintEvent* /*event*/) {
+    OnPaint();
+}
+
+void CAboutDlg::OnPaint() {
+    {
+        QPainter dc(this);
+        const int w = width();
+        // Centred horizontally, from the top of each band (several lines would stack down).
+        constexpr int kFlags = Qt::AlignHCenter | Qt::AlignTop;
+
+        QFont title(QStringLiteral("Arial"));
+        title.setStyleHint(QFont::SansSerif);
+        title.setPointSize(30);
+        dc.setFont(title);
+        dc.setBackgroundMode(Qt::TransparentMode);
+        dc.setPen(Qt::black);
+        dc.drawText(QRect(10, 10, w, 50), kFlags, QStringLiteral("Tintorel"));
+
+        QFont text(QStringLiteral("Arial"));
+        text.setStyleHint(QFont::SansSerif);
+        text.setPointSize(10);
+        dc.setFont(text);
+        dc.setPen(Qt::black);
+        dc.drawText(QRect(10, 65, w, 30), kFlags, QString::fromUtf8(kNotice));
+
+        dc.setPen(Qt::black);
+        dc.drawText(QRect(10, 95, w, 30), kFlags, QString::fromStdString(g_strVersion));
+    }
+
+    // The controls show what is stored, not what was last clicked.
+    CPhonebook* phonebook = GetPhonebook();
+    m_chkAutostart->setChecked(settings::IsAutostartEnabled());
+    m_chkAutoConnect->setChecked(settings::ReadAutoConnect() != 0);
+    const QSignalBlocker quiet(m_cboCountry); // a refresh is not a choice of the user
+    m_cboCountry->setCurrentIndex(phonebook->GetCountry());
+}
+
+void CAboutDlg::OnAutostartClicked() {
+    settings::SetAutostart(m_chkAutostart->isChecked());
+    update();
+}
+
+void CAboutDlg::OnCountryChanged() {
+    const int country = m_cboCountry->currentIndex();
+    if (country < 0)
+        return;
+    // The store rewrites its file from memory: merge what the user or another running copy
+    // added to the file since, so the rewrite keeps it.
+    CPhonebook* phonebook = GetPhonebook();
+    phonebook->Load();
+    phonebook->SetCountry(country, true);
+    update();
+}
+
+void CAboutDlg::OnAutoConnectClicked() {
+    settings::SetAutoConnect(m_chkAutoConnect->isChecked());
+    update();
+}
+
+void CAboutDlg::OnUninstall() {
+    if (ShowMessageBox(QString::fromUtf8("Etes-vous sur de vouloir supprimer tous les paramètres "
+                                         "de la base de registre ?"),
+                       Caption(), MsgIcon::Question, MsgButtons::YesNo, this) != IDYES)
+        return;
+
+    if (settings::RemoveAllSettings()) {
+        ShowMessageBox(QStringLiteral("Vous pouvez maintenant supprimer tintorel.exe, "
+                                      "isdncall.log et phonebook.txt."),
+                       Caption(), MsgIcon::None, MsgButtons::Ok, this);
+    } else {
+        // The system's own wording, entity included.
+        ShowMessageBox(
+            QStringLiteral(
+                "Erreur, impossible de supprimer les entr&eacute; dans la base de registre."),
+            Caption(), MsgIcon::None, MsgButtons::Ok, this);
+    }
+    update();
+}

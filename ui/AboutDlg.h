@@ -1,0 +1,40 @@
+#pragma once
+// "Tintorel, à propos de": the product, notice and version lines, and the settings that take
+// effect at once: start with the session, directory country, AutoConnect, and uninstall (the
+// removal of every registry entry Tintorel wrote).
+
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+
+// The version line: empty until a dialog read the executable's version block, then kept for
+// the rest of the run.
+extern std::string g_strVersion;
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+  protected:
+    bool OnInitDialog();
+    void paintEvent(QPaintEvent* event) override;
+    void OnPaint();
+
+  protected slots:
+    void OnAutostartClicked();
+    void OnCountryChanged();
+    void OnAutoConnectClicked();
+    void OnUninstall();
+
+  private:
+    void DoDataExchange();
+
+    QCheckBox* m_chkAutoConnect = nullptr;
+    QComboBox* m_cboCountry = nullptr;
+    QCheckBox* m_chkAutostart = nullptr;
+};

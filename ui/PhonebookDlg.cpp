@@ -1,0 +1,342 @@
+#include "ui/PhonebookDlg.h"
+
+#include "resources/Resources.h"
+
+#include "ui/ListCell.h"
+#include "phonebook/Phonebook.h"
+#include "platform/Cp1252.h"
+#include "ui/DialogUnits.h"
+#include "ui/ListCtrl.h"
+#include "ui/MessageBox.h"
+#include "ui/WorkArea.h"
+
+#include "ui_PhonebookDlg140.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QIcon>
+#include <QPixmap>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using platform::FromCp1252;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using ui::ShowMessageBox;
+
+namespace {
+
+const QString kQuestionCaption = QStringLiteral("Tintorel - Annuaire");
+
+// A name goes into the file as Windows-1252 bytes on one line: refuse what can't, rather than
+// store it mangled or let it split the line.
+bool ToStorable(const QString& text, std::string& bytes) {
+    if (text.contains(QChar(u'\n')) || text.contains(QChar(u'\r')) || text.contains(QChar(u'\0')))
+        return false;
+    std::optional<std::string> converted = platform::ToCp1252(text);
+    if (!converted)
+        return false;
+    bytes = std::move(*converted);
+    return true;
+}
+
+} // namespace
+
+CPhonebookDlg::CPhonebookDlg(QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::PhonebookDlg140>()) {
+    m_ui->setupUi(this);
+    ui::ApplyDialogUnits(this);
+    ui::CentreInWorkArea(this);
+    OnInitDialog();
+}
+
+CPhonebookDlg::~CPhonebookDlg() = default;
+
+bool CPhonebookDlg::OnInitDialog() {
+    m_list = qobject_cast<ui::CListCtrl*>(ui::FindControl(this, 1007));
+    m_number = qobject_cast<QLineEdit*>(ui::FindControl(this, 1011));
+    m_name = qobject_cast<QLineEdit*>(ui::FindControl(this, 1012));
+    m_modify = qobject_cast<QPushButton*>(ui::FindControl(this, 1013));
+
+    m_number->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_number));
+    m_name->installEventFilter(this);
+
+    connect(m_modify, &QPushButton::clicked, this, &CPhonebookDlg::OnModify);
+    connect(m_ui->restoreButton, &QPushButton::clicked, this, &CPhonebookDlg::OnRestore);
+    connect(m_list, &ui::CListCtrl::DoubleClicked, this, &CPhonebookDlg::OnDblclkList);
+    connect(m_ui->newNumberButton, &QPushButton::clicked, this, &CPhonebookDlg::OnNewNumber);
+    connect(m_ui->deleteButton, &QPushButton::clicked, this, &CPhonebookDlg::OnDelete);
+    connect(m_ui->searchButton, &QPushButton::clicked, this, &CPhonebookDlg::OnSearch);
+
+    if (const QIcon icon = LoadIconResource(142); !icon.isNull())
+        setWindowIcon(icon);
+
+    m_nCurrent = -1;
+
+    // Grid lines are its only extended style: a selected row is not highlighted across.
+    m_list->SetGridLines(true);
+    m_list->SetFullRowSelect(false);
+    m_list->InsertColumn(0, QStringLiteral("Numéro"), 90);
+    m_list->InsertColumn(1, QStringLiteral("Nom"), 280);
+
+    RefreshList();
+    return true;
+}
+
+void CPhonebookDlg::RefreshList() {
+    m_list->SetSortAscending(false);
+    m_list->DeleteAllItems();
+
+    // Rows are shown sorted by number, the order the list's sort style would give them; the
+    // store's own order carries no meaning.
+    std::vector<std::pair<std::string, std::string>> entries;
+    CPhonebook* phonebook = GetPhonebook();
+    for (POSITION pos = phonebook->GetStartPosition(); pos;) {
+        std::string number, name;
+        phonebook->GetNextEntry(pos, number, name);
+        entries.emplace_back(std::move(number), std::move(name));
+    }
+    std::vector<std::pair<QString, std::size_t>> order;
+    order.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order.emplace_back(FromCp1252(entries[i].first), i);
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return QString::localeAwareCompare(a.first, b.first) < 0;
+    });
+
+    m_list->SetRedraw(false);
+    int row = 0;
+    for (const auto& [key, index] : order) {
+        SetListCell(*m_list, entries[index].first, row, 0);
+        SetListCell(*m_list, entries[index].second, row, 1);
+        ++row;
+    }
+    m_list->SetRedraw(true);
+    m_list->SetSortAscending(true);
+
+    // Rows may have moved (an incoming call can add an entry at any time): keep the shown
+    // entry's row, or the next double click and the unsaved-edit check would use another row.
+    if (m_nCurrent >= 0 && m_number->isReadOnly()) {
+        int shown = FindRow(NumberText());
+        if (shown >= 0)
+            m_nCurrent = shown;
+    }
+
+    m_list->viewport()->repaint();
+}
+
+void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
+    if (row == m_nCurrent)
+        return;
+
+    if (row < 0) {
+        m_number->setReadOnly(false);
+        m_number->clear();
+        m_name->clear();
+        m_nCurrent = row;
+        return;
+    }
+
+    // Saving rebuilds the list and may move rows: the row is found again by its number.
+    const std::string target = m_list->GetItemText(row, 0);
+    if (!noQuestion && m_name->text() != FromCp1252(m_list->GetItemText(m_nCurrent, 1))) {
+        int answer =
+            ShowMessageBox(QStringLiteral("Voulez-vous enregistrer les modifications effectuées ?"),
+                           kQuestionCaption, MsgIcon::Question, MsgButtons::YesNoCancel, this);
+        if (answer == platform::IDYES) {
+            // A name that can't be stored stays in the field, as with Cancel, instead of
+            // being dropped after the refusal.
+            if (!Modify()) {
+                m_list->SetSelectionMark(m_nCurrent);
+                return;
+            }
+            if (int moved = FindRow(target); moved >= 0)
+                row = moved;
+        } else if (answer != platform::IDNO) {
+            m_list->SetSelectionMark(m_nCurrent);
+            return;
+        }
+    }
+
+    m_number->setReadOnly(true);
+    m_number->setText(FromCp1252(m_list->GetItemText(row, 0)));
+    m_name->setText(FromCp1252(m_list->GetItemText(row, 1)));
+    m_nCurrent = row;
+}
+
+int CPhonebookDlg::FindRow(const std::string& number) const {
+    for (int i = 0; i < m_list->GetItemCount(); ++i)
+        if (m_list->GetItemText(i, 0) == number)
+            return i;
+    return -1;
+}
+
+void CPhonebookDlg::SelectNumber(const std::string& number) {
+    if (int row = FindRow(number); row >= 0) {
+        SelectRow(row, true);
+        return;
+    }
+    ShowMessageBox(FromCp1252(number) + QStringLiteral(" Not found "), {}, MsgIcon::None,
+                   MsgButtons::Ok, this);
+}
+
+void CPhonebookDlg::OnDblclkList() {
+    SelectRow(m_list->GetSelectionMark(), false);
+}
+
+void CPhonebookDlg::OnNewNumber() {
+    SelectRow(-1, false);
+}
+
+void CPhonebookDlg::OnModify() {
+    Modify();
+}
+
+bool CPhonebookDlg::Modify() {
+    if (m_number->text().isEmpty() || m_name->text().isEmpty()) {
+        ShowMessageBox(QStringLiteral("Pas de numéro de téléphone ou de nom"), {}, MsgIcon::None,
+                       MsgButtons::Ok, this);
+        return true;
+    }
+    std::string number, name;
+    if (!ToStorable(m_number->text(), number) || !ToStorable(m_name->text(), name)) {
+        ShowMessageBox(QStringLiteral("Ce nom contient des caractères qui ne peuvent pas être "
+                                      "enregistrés dans l'annuaire. Il n'a pas été enregistré."),
+                       {}, MsgIcon::Error, MsgButtons::Ok, this);
+        return false;
+    }
+
+    CPhonebook* phonebook = GetPhonebook();
+    std::string stored;
+    bool known = phonebook->FindEntry(number, stored);
+    if (known && stored == name)
+        return true;
+
+    if (m_number->isReadOnly()) {
+        phonebook->SetEntry(number, name);
+        RefreshList();
+        return true;
+    }
+
+    if (known) {
+        int answer = ShowMessageBox(QStringLiteral("L'enregistrement existe déjà, l'écraser ?"),
+                                    kQuestionCaption, MsgIcon::Question, MsgButtons::YesNo, this);
+        if (answer != platform::IDYES) {
+            SelectNumber(number);
+            return true;
+        }
+    }
+    phonebook->SetEntry(number, name);
+    RefreshList();
+    SelectNumber(number);
+    return true;
+}
+
+void CPhonebookDlg::OnRestore() {
+    std::string name;
+    if (!GetPhonebook()->FindEntry(NumberText(), name))
+        name.clear();
+    m_name->setText(FromCp1252(name));
+    RefreshList();
+}
+
+void CPhonebookDlg::OnDelete() {
+    GetPhonebook()->RemoveEntry(NumberText());
+    RefreshList();
+    m_number->setReadOnly(false);
+    m_number->clear();
+    m_name->clear();
+    m_nCurrent = -1;
+}
+
+void CPhonebookDlg::OnSearch() {
+    if (m_bSearching)
+        return;
+
+    // The lookup blocks on the network for seconds: it runs on its own thread while a local
+    // loop keeps this thread painting and handling incoming calls. The dialog stays inert
+    // meanwhile. The shared state outlives the dialog should the loop be cut short.
+    struct Pending {
+        std::string result;
+        bool done = false;          // GUI thread only
+        QEventLoop* loop = nullptr; // GUI thread only
+    };
+    auto pending = std::make_shared<Pending>();
+    std::string number = NumberText();
+
+    QPointer<QWidget> focus = focusWidget();
+    m_bSearching = true;
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    QEventLoop loop;
+    pending->loop = &loop;
+    std::thread([pending, number]() mutable {
+        std::string result;
+        GetPhonebook()->LookupOnline(std::move(number), result);
+        pending->result = std::move(result);
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [pending] {
+                    pending->done = true;
+                    if (pending->loop)
+                        pending->loop->quit();
+                },
+                Qt::QueuedConnection);
+        }
+    }).detach();
+    loop.exec();
+    pending->loop = nullptr;
+
+    QApplication::restoreOverrideCursor();
+    setEnabled(true);
+    m_bSearching = false;
+    if (focus)
+        focus->setFocus();
+
+    if (pending->done)
+        m_name->setText(FromCp1252(pending->result));
+}
+
+void CPhonebookDlg::OnSetfocusName() {
+    m_modify->setDefault(true);
+    m_modify->update();
+}
+
+bool CPhonebookDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_name && event->type() == QEvent::FocusIn)
+        OnSetfocusName();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPhonebookDlg::accept() {
+    if (!m_bSearching)
+        QDialog::accept();
+}
+
+void CPhonebookDlg::reject() {
+    if (!m_bSearching)
+        QDialog::reject();
+}
+
+void CPhonebookDlg::closeEvent(QCloseEvent* event) {
+    if (m_bSearching) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+std::string CPhonebookDlg::NumberText() const {
+    // Digits typed, or the bytes of a stored number, which convert back unchanged.
+    return platform::ToCp1252(m_number->text()).value_or(std::string());
+}

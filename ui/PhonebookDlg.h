@@ -1,0 +1,68 @@
+#pragma once
+// The "Annuaire" window: browse the phonebook and edit one entry at a time. Every change is
+// written to the phonebook file by the button that makes it; closing saves nothing.
+
+#include <QDialog>
+
+#include <memory>
+#include <string>
+
+class QLineEdit;
+class QPushButton;
+
+namespace Ui {
+class PhonebookDlg140;
+}
+
+namespace ui {
+class CListCtrl;
+}
+
+class CPhonebookDlg : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CPhonebookDlg(QWidget* parent = nullptr);
+    ~CPhonebookDlg() override;
+
+    // The row whose entry the fields show; -1 while they hold a new entry.
+    int CurrentRow() const { return m_nCurrent; }
+    // True while "Rechercher" waits for the directory.
+    bool IsSearching() const { return m_bSearching; }
+
+  public slots:
+    void reject() override;
+    void accept() override;
+
+    void OnDblclkList();
+    void OnNewNumber();
+    void OnModify();
+    void OnRestore();
+    void OnDelete();
+    void OnSearch();
+    void OnSetfocusName();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool OnInitDialog();
+    void RefreshList();
+    void SelectRow(int row, bool noQuestion);
+    void SelectNumber(const std::string& number);
+    // The first row whose number cell is number, -1 if none.
+    int FindRow(const std::string& number) const;
+
+    // OnModify's work; false when the fields were refused because they can't be stored.
+    bool Modify();
+    // The number field as stored bytes.
+    std::string NumberText() const;
+
+    std::unique_ptr<Ui::PhonebookDlg140> m_ui;
+    ui::CListCtrl* m_list = nullptr;
+    int m_nCurrent = -1;
+    QLineEdit* m_number = nullptr;
+    QLineEdit* m_name = nullptr;
+    QPushButton* m_modify = nullptr;
+    bool m_bSearching = false;
+};
