@@ -6,11 +6,13 @@
 
 #include <QString>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +30,25 @@ void AppendField(std::string& line, const char* text, bool allowSemicolon) {
             c = ' ';
         line += c;
     }
+}
+
+// Appends the line with one write call, past the stream's buffer, so a long line is not split
+// up. A record is in the log whole or not at all: a short or failed write (a full disk) is cut
+// back off, or the next record would be glued to the fragment.
+bool AppendWhole(int fd, const std::string& line) {
+    struct stat before;
+    if (fstat(fd, &before) != 0)
+        return false;
+    ssize_t written;
+    do
+        written = write(fd, line.data(), line.size());
+    while (written < 0 && errno == EINTR);
+    if (written == static_cast<ssize_t>(line.size()))
+        return true;
+    if (written > 0 && S_ISREG(before.st_mode)) {
+        [[maybe_unused]] const int cut = ftruncate(fd, before.st_size);
+    }
+    return false;
 }
 
 std::string Now() {
@@ -72,12 +93,12 @@ void AppendCallLog(const char* calling, const char* called, const char* name) {
 
     const char* path = GetCallLogPath();
     if (std::FILE* file = std::fopen(path, "a+")) {
-        // One write call, past the stream's buffer, so a long line is not split up.
-        ssize_t written = write(fileno(file), line.data(), line.size());
-        (void)written;
+        const bool written = AppendWhole(fileno(file), line);
         std::fclose(file);
-        return;
+        if (written)
+            return;
     }
+    // Not opened, or the line didn't go in whole: the user is told, the line is dropped.
     const QString shownPath = QString::fromLocal8Bit(path);
     platform::TellUser(QString::fromUtf8("Erreur lors de l'écriture dans le logfile !!"), shownPath,
                        platform::MsgIcon::Error);

@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testing_support::BoxRecorder;
 using testing_support::TestEnv;
@@ -118,4 +123,62 @@ TEST(CallLog, FileThatCannotBeOpenedShowsTwoBoxesEachCall) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(Split(lines[0]).second, ";125;456;Martin");
     EXPECT_EQ(boxes.Count(), 4u);
+}
+
+TEST(CallLog, RecordOnAFullDiskIsWholeOrNotThere) {
+    TestEnv env;
+    BoxRecorder boxes;
+    g_bLogOwner = true;
+    // A small filesystem of its own, so the disk can be filled without harm.
+    const std::string disk = env.Dir();
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "cannot mount a filesystem here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+
+    // The log 20 bytes short of a page, and every other page taken.
+    env.WriteFile("isdncall.log", std::string(4074, 'x') + "\r\n");
+    const std::size_t before = env.ReadFile("isdncall.log").size();
+    {
+        std::FILE* filler = std::fopen(env.Path("filler").c_str(), "wb");
+        ASSERT_NE(filler, nullptr);
+        const std::string page(4096, 'f');
+        while (std::fwrite(page.data(), 1, page.size(), filler) == page.size() &&
+               std::fflush(filler) == 0) {
+        }
+        std::fclose(filler);
+    }
+
+    AppendCallLog("0510000003", "99", "Disk 3");
+    EXPECT_EQ(env.ReadFile("isdncall.log").size(), before); // the fragment was cut off
+    ASSERT_EQ(boxes.Count(), 2u);
+    EXPECT_EQ(boxes.Requests()[0].text, "Erreur lors de l'écriture dans le logfile !!");
+
+    // Space again: the next record starts on a line of its own.
+    ASSERT_EQ(unlink(env.Path("filler").c_str()), 0);
+    AppendCallLog("0510000004", "99", "Disk 4");
+    const auto lines = Lines(env.ReadFile("isdncall.log"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(Split(lines[1]).second, ";0510000004;99;Disk 4");
+    EXPECT_EQ(boxes.Count(), 2u);
+}
+
+TEST(CallLog, FailedWriteShowsTheTwoBoxes) {
+    TestEnv env;
+    BoxRecorder boxes;
+    g_bLogOwner = true;
+    // The log opens, but every write fails.
+    ASSERT_EQ(symlink("/dev/full", env.Path("isdncall.log").c_str()), 0);
+    AppendCallLog("123", "456", "Martin");
+
+    const QString path = QString::fromStdString(env.Path("isdncall.log"));
+    const auto requests = boxes.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].text, "Erreur lors de l'écriture dans le logfile !!");
+    EXPECT_EQ(requests[0].caption, path);
+    EXPECT_EQ(requests[1].text, path);
+    EXPECT_EQ(requests[1].caption, path);
+    EXPECT_EQ(requests[1].icon, platform::MsgIcon::Error);
 }
