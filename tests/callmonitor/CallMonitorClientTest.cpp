@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 // The process's standard output goes to an anonymous file while this lives, so the client's
 // diagnostics can be compared byte for byte (ctest runs each case in its own process).
+// GoogleTest's failure messages land there too: they are passed on when it ends.
 class StdoutCapture {
   public:
     StdoutCapture() {
@@ -37,6 +40,8 @@ class StdoutCapture {
             ::dup2(m_saved, STDOUT_FILENO);
             ::close(m_saved);
         }
+        if (m_file != nullptr && ::testing::Test::HasFailure())
+            std::printf("captured standard output:\n%s\n", Text().c_str());
         if (m_file != nullptr)
             std::fclose(m_file);
     }
@@ -247,6 +252,7 @@ TEST_F(CallMonitorClientTest, StopsPromptlyAndStartsAgain) {
     // While connected: the router sees the client go; stopping prints nothing.
     ASSERT_TRUE(m_client.Start(Address()));
     ASSERT_TRUE(m_sim.WaitForClients(1));
+    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected), 0);
     m_client.Stop();
     EXPECT_EQ(m_client.Status().state, CallMonitorState::Off);
     EXPECT_EQ(m_recorder.StatusList().back().status.state, CallMonitorState::Off);
@@ -270,8 +276,9 @@ TEST_F(CallMonitorClientTest, StopsPromptlyAndStartsAgain) {
         EXPECT_EQ(m_client.Status().address, bad);
     }
     ASSERT_TRUE(m_sim.Start(port));
+    const auto restarted = m_recorder.StatusList().size();
     ASSERT_TRUE(m_client.Start(Address()));
-    ASSERT_TRUE(m_sim.WaitForClients(1));
+    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected, restarted), 0);
 
     EXPECT_EQ(m_stdout.Text(), Connected(Address()) + "Call monitor lost: Connection refused\n" +
                                    "Call monitor lost: invalid address\n"
@@ -303,6 +310,39 @@ TEST_F(CallMonitorClientTest, SimulatorCommands) {
               (std::vector<std::string>{"0791234567|0219876543", "|555", "42|43"}));
     EXPECT_EQ(run("drop"), "ok dropped 1");
     EXPECT_EQ(run("clients"), "ok clients 0");
+}
+
+// The linesim program, its commands piped in as a script would.
+std::string RunLinesim(const std::string& args, const std::string& input, int& status) {
+    const std::string command =
+        "printf '" + input + "' | " + std::string(LINESIM_PATH) + " " + args + " 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buf[256];
+    while (pipe != nullptr && std::fgets(buf, sizeof buf, pipe) != nullptr)
+        output += buf;
+    status = pipe != nullptr ? ::pclose(pipe) : -1;
+    return std::regex_replace(output, std::regex("listening on [0-9]+"), "listening on N");
+}
+
+TEST(CallMonitorSimProgram, ServesAloneOrBesideTheCapiSide) {
+    int status = 0;
+    EXPECT_EQ(RunLinesim("--callmonitor 0", "clients\\nring 0 1 2\\nraw x\\ndrop\\nbogus\\nquit\\n",
+                         status),
+              "callmonitor listening on N\nok clients 0\nok sent to 0\nok sent to 0\n"
+              "ok dropped 0\nerror: unknown command bogus\n");
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    // Beside the CAPI side, ring is the CAPI side's and the monitor's commands take "cm".
+    EXPECT_EQ(RunLinesim("--port 0 --callmonitor 0",
+                         "cm clients\\ncm ring 0 1 2\\ncm dance\\nring 1 -\\ndrop\\n", status),
+              "listening on N\ncallmonitor listening on N\nok clients 0\nok sent to 0\n"
+              "error: unknown call monitor command\n"
+              "error: ring <controller> <calling> <called>\nok dropped 0\n");
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    RunLinesim("--callmonitor 65536", "", status);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 } // namespace
