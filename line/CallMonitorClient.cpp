@@ -336,7 +336,9 @@ void CallMonitorClient::Run() {
         down.nextTry = Clock::now() + std::chrono::seconds(down.retryIn);
         ++failures;
         Report(down);
-        if (WaitFor(m_wakeFd, -1, 0, down.retryIn * 1000) < 0)
+        // Until the time announced, however long the status handler took.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(down.nextTry - Clock::now());
+        if (WaitFor(m_wakeFd, -1, 0, static_cast<int>(std::max<std::int64_t>(wait.count(), 0))) < 0)
             return;
     }
 }

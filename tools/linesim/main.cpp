@@ -37,8 +37,9 @@
 //   disconnect <conn> <seconds>             DISCONNECT record
 //   raw <text>                              the text as it is, then a line feed
 //   clients                                 "ok clients <n>", the clients connected
-// Each record command answers "ok sent to <n>", the clients it reached.
-//   drop                                    close every client connection (of both sides)
+//   drop                                    close every client connection, of both sides
+//                                           (never prefixed); "ok dropped <n>"
+// A record command answers "ok sent to <n>", the clients it reached.
 
 #include "tools/linesim/CallMonitorCommands.h"
 #include "tools/linesim/LineSim.h"
