@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,49 +69,33 @@ TEST(CallMonitorRecord, AssemblerDropsOverlongLinesWholeWithoutGrowing) {
     EXPECT_LE(most, line::kMaxRecordLength + 1);
 }
 
+// Every field of a record, "kind date type conn | extension caller called number line seconds".
+std::string Fields(const std::optional<line::CallMonitorRecord>& r) {
+    if (!r)
+        return "<none>";
+    static const char* kinds[] = {"Ring", "Call", "Connect", "Disconnect", "Other"};
+    return std::string(kinds[static_cast<int>(r->kind)]) + " " + r->date + " " + r->type + " " +
+           r->conn + " | " + r->extension + "," + r->caller + "," + r->called + "," + r->number +
+           "," + r->line + "," + r->seconds;
+}
+
 TEST(CallMonitorRecord, ParsesEveryRecordType) {
-    auto ring = line::ParseRecord("08.12.26 18:20:59;RING;0;0791234567;0219876543;SIP0;");
-    ASSERT_TRUE(ring);
-    EXPECT_EQ(ring->kind, RecordKind::Ring);
-    EXPECT_EQ(ring->date, "08.12.26 18:20:59");
-    EXPECT_EQ(ring->conn, "0");
-    EXPECT_EQ(ring->caller, "0791234567");
-    EXPECT_EQ(ring->called, "0219876543");
-    EXPECT_EQ(ring->line, "SIP0");
-
-    // Withheld caller; the trailing ";" missing and a field more than the type has are fine.
-    auto withheld = line::ParseRecord("01.01.27 00:00:01;RING;12;;555;ISDN;extra");
-    ASSERT_TRUE(withheld);
-    EXPECT_EQ(withheld->kind, RecordKind::Ring);
-    EXPECT_EQ(withheld->conn, "12");
-    EXPECT_EQ(withheld->caller, "");
-    EXPECT_EQ(withheld->called, "555");
-    EXPECT_EQ(withheld->line, "ISDN");
-
-    auto call = line::ParseRecord("08.12.26 18:22:00;CALL;1;4;0219876543;0041791112233;POTS;");
-    ASSERT_TRUE(call);
-    EXPECT_EQ(call->kind, RecordKind::Call);
-    EXPECT_EQ(call->extension, "4");
-    EXPECT_EQ(call->caller, "0219876543");
-    EXPECT_EQ(call->called, "0041791112233");
-    EXPECT_EQ(call->line, "POTS");
-
-    auto connect = line::ParseRecord("08.12.26 18:22:05;CONNECT;1;4;0041791112233;");
-    ASSERT_TRUE(connect);
-    EXPECT_EQ(connect->kind, RecordKind::Connect);
-    EXPECT_EQ(connect->extension, "4");
-    EXPECT_EQ(connect->number, "0041791112233");
-
-    auto disconnect = line::ParseRecord("08.12.26 18:23:05;DISCONNECT;1;60;");
-    ASSERT_TRUE(disconnect);
-    EXPECT_EQ(disconnect->kind, RecordKind::Disconnect);
-    EXPECT_EQ(disconnect->seconds, "60");
-
-    auto other = line::ParseRecord("08.12.26 18:23:05;HOLD;3;x;");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->kind, RecordKind::Other);
-    EXPECT_EQ(other->type, "HOLD");
-    EXPECT_EQ(other->conn, "3");
+    const std::pair<const char*, const char*> cases[] = {
+        {"08.12.26 18:20:59;RING;0;0791234567;0219876543;SIP0;",
+         "Ring 08.12.26 18:20:59 RING 0 | ,0791234567,0219876543,,SIP0,"},
+        // Withheld caller; the trailing ";" missing and a field more than the type has are fine.
+        {"01.01.27 00:00:01;RING;12;;555;ISDN;extra",
+         "Ring 01.01.27 00:00:01 RING 12 | ,,555,,ISDN,"},
+        {"08.12.26 18:22:00;CALL;1;4;0219876543;0041791112233;POTS;",
+         "Call 08.12.26 18:22:00 CALL 1 | 4,0219876543,0041791112233,,POTS,"},
+        {"08.12.26 18:22:05;CONNECT;1;4;0041791112233;",
+         "Connect 08.12.26 18:22:05 CONNECT 1 | 4,,,0041791112233,,"},
+        {"08.12.26 18:23:05;DISCONNECT;1;60;",
+         "Disconnect 08.12.26 18:23:05 DISCONNECT 1 | ,,,,,60"},
+        {"08.12.26 18:23:05;HOLD;3;x;", "Other 08.12.26 18:23:05 HOLD 3 | ,,,,,"},
+    };
+    for (const auto& [text, fields] : cases)
+        EXPECT_EQ(Fields(line::ParseRecord(text)), fields) << text;
 }
 
 TEST(CallMonitorRecord, RejectsMalformedLines) {
