@@ -1,7 +1,9 @@
-// linesim: a simulated ISDN line for libcapi20's remote-CAPI module (rcapi).
+// linesim: a simulated ISDN line for libcapi20's remote-CAPI module (rcapi), and a simulated
+// router call monitor.
 //
 //   linesim --port P [--controllers N] [--refuse-register INFO] [--conf-info COMMAND=INFO]...
-//           [--transcript FILE]
+//           [--transcript FILE] [--callmonitor M]
+//   linesim --callmonitor M
 //
 // Point an application at it with TINTOREL_CAPI=rcapi:127.0.0.1:P (or REMOTE rcapi 127.0.0.1 P
 // in ~/.capi20rc). --port 0 picks a free port. Numbers may be decimal or 0x-hex. COMMAND is a
@@ -23,7 +25,23 @@
 // The transcript file gets one line per message an application sent: its name, msg=<n>,
 // adr=0x<hex>, appl=<id>, then its parameters (cip=0x1FFF03FF infomask=0 cip2=0 reject=2 ...);
 // "RELEASE" when an application's connection closes.
+//
+// --callmonitor M serves a router's call monitor on 127.0.0.1:M (0 picks a free port; point
+// Tintorel at it with TINTOREL_CALLMONITOR=127.0.0.1:M) and prints "callmonitor listening on
+// M" after the CAPI side's line. Its records carry the local date and time; "-" is an empty
+// field (a withheld caller). When the CAPI side runs too, these commands take the prefix "cm"
+// ("cm ring 0 0791234567 0219876543"), since ring and raw are the CAPI side's:
+//   ring <conn> <caller> <called> [<line>]  RING record (line SIP0 when left out)
+//   call <conn> <extension> <own> <dialled> [<line>]  CALL record
+//   connect <conn> <extension> <number>     CONNECT record
+//   disconnect <conn> <seconds>             DISCONNECT record
+//   raw <text>                              the text as it is, then a line feed
+//   clients                                 "ok clients <n>", the clients connected
+//   drop                                    close every client connection, of both sides
+//                                           (never prefixed); "ok dropped <n>"
+// A record command answers "ok sent to <n>", the clients it reached.
 
+#include "tools/linesim/CallMonitorCommands.h"
 #include "tools/linesim/LineSim.h"
 
 #include <cerrno>
@@ -32,6 +50,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -49,13 +68,25 @@ bool ParseNumber(const std::string& text, unsigned long max, unsigned long& out)
 
 int Usage() {
     std::fprintf(stderr, "usage: linesim --port P [--controllers N] [--refuse-register INFO] "
-                         "[--conf-info COMMAND=INFO]... [--transcript FILE]\n");
+                         "[--conf-info COMMAND=INFO]... [--transcript FILE] [--callmonitor M]\n"
+                         "       linesim --callmonitor M\n");
     return 2;
 }
 
 void Reply(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+}
+
+// The call monitor's commands: bare when it runs alone, after "cm" beside the CAPI side.
+std::optional<std::string> MonitorCommand(linesim::CallMonitorSim& monitor, bool capiToo,
+                                          const std::string& cmd, const std::string& line) {
+    if (!monitor.Running() || (capiToo && cmd != "cm"))
+        return std::nullopt;
+    if (cmd == "cm")
+        return linesim::CallMonitorCommand(monitor, line.substr(line.find("cm") + 2))
+            .value_or("error: unknown call monitor command");
+    return linesim::CallMonitorCommand(monitor, line);
 }
 
 } // namespace
@@ -65,6 +96,7 @@ int main(int argc, char** argv) {
     linesim::Config config;
     unsigned long port = 0;
     bool havePort = false;
+    std::optional<unsigned long> monitorPort;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc)
@@ -91,20 +123,31 @@ int main(int argc, char** argv) {
             config.confInfo[name] = static_cast<std::uint16_t>(n);
         } else if (arg == "--transcript") {
             config.transcriptPath = value;
+        } else if (arg == "--callmonitor" && ParseNumber(value, 65535, n)) {
+            monitorPort = n;
         } else {
             return Usage();
         }
     }
-    if (!havePort)
+    if (!havePort && !monitorPort)
         return Usage();
 
     linesim::LineSim sim(config);
-    if (!sim.Start(static_cast<std::uint16_t>(port))) {
+    if (havePort && !sim.Start(static_cast<std::uint16_t>(port))) {
         std::fprintf(stderr, "linesim: cannot listen on 127.0.0.1:%lu: %s\n", port,
                      std::strerror(errno));
         return 1;
     }
-    Reply("listening on " + std::to_string(sim.Port()));
+    if (havePort)
+        Reply("listening on " + std::to_string(sim.Port()));
+    linesim::CallMonitorSim monitor;
+    if (monitorPort && !monitor.Start(static_cast<std::uint16_t>(*monitorPort))) {
+        std::fprintf(stderr, "linesim: cannot listen on 127.0.0.1:%lu: %s\n", *monitorPort,
+                     std::strerror(errno));
+        return 1;
+    }
+    if (monitorPort)
+        Reply("callmonitor listening on " + std::to_string(monitor.Port()));
 
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -114,6 +157,14 @@ int main(int argc, char** argv) {
             continue;
         if (cmd == "quit")
             break;
+        if (cmd == "drop") {
+            Reply("ok dropped " + std::to_string(monitor.Drop()));
+            continue;
+        }
+        if (const auto reply = MonitorCommand(monitor, havePort, cmd, line)) {
+            Reply(*reply);
+            continue;
+        }
         if (cmd == "ring") {
             std::string ctrl, calling, called;
             unsigned long c = 0;
@@ -174,6 +225,7 @@ int main(int argc, char** argv) {
             Reply("error: unknown command " + cmd);
         }
     }
+    monitor.Stop();
     sim.Stop();
     return 0;
 }
