@@ -57,7 +57,8 @@ std::optional<std::string> NormalisePhoneNumber(QStringView text, int country) {
     // "+41 079 ..." is a common slip; neither country's national digits start with 0.
     if (rest.starts_with('0'))
         rest.remove_prefix(1);
-    if (rest.empty())
+    // Nothing left, or more zeros, would read back as an international number.
+    if (rest.empty() || rest.starts_with('0'))
         return std::nullopt;
     return "0" + std::string(rest);
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace {
@@ -306,12 +307,18 @@ ContactFile ReadVCard(std::string_view text) {
             return file;
         }
         logical.assign(physical);
+        // Asked once: the head does not change as the value goes on.
+        std::optional<bool> quotedPrintable;
+        const auto isQuotedPrintable = [&] {
+            if (!quotedPrintable)
+                quotedPrintable = IsQuotedPrintable(logical);
+            return *quotedPrintable;
+        };
         for (;;) {
             if (lines.NextIsFolded()) {
                 lines.Next(physical);
                 logical.append(physical.substr(1));
-            } else if (logical.ends_with('=') && IsQuotedPrintable(logical) &&
-                       lines.Next(physical)) {
+            } else if (logical.ends_with('=') && isQuotedPrintable() && lines.Next(physical)) {
                 // 2.1's soft line break: the value goes on, unindented, on the next line.
                 logical.pop_back();
                 logical.append(physical);

@@ -25,8 +25,8 @@ TEST(ContactsImport, NumbersBecomeTheLinesDigits) {
     EXPECT_EQ(NormalisePhoneNumber(u"+33 (0)1 23 45 67 89", 1), "0123456789");
     EXPECT_EQ(NormalisePhoneNumber(u"0033123456789", 1), "0123456789");
     EXPECT_EQ(NormalisePhoneNumber(u"+41 79 123 45 67", 1), "0041791234567");
-    for (const char16_t* unusable :
-         {u"", u" - ", u"n/a", u"079 123 45 67 ext 2", u"079+1", u"+", u"+41", u"++41 79"})
+    for (const char16_t* unusable : {u"", u" - ", u"n/a", u"079 123 45 67 ext 2", u"079+1", u"+",
+                                     u"+41", u"++41 79", u"+41 00 79"})
         EXPECT_EQ(NormalisePhoneNumber(QStringView(unusable), 0), std::nullopt)
             << QString::fromUtf16(unusable).toStdString();
 }
