@@ -105,6 +105,7 @@ ContactFile ReadContactsCsv(std::string_view text) {
     CsvReader reader(text, GuessCsvSeparator(text));
     std::vector<std::string> fields;
     std::optional<Columns> columns;
+    std::size_t items = 0; // records and numbers kept so far
     while (reader.Next(fields)) {
         if (!columns) {
             if (fields.size() == 1 && fields[0].empty())
@@ -129,7 +130,13 @@ ContactFile ReadContactsCsv(std::string_view text) {
         if (record.name.isEmpty() && record.numbers.empty())
             continue; // a blank line, or one that fills only other columns
         record.place = "ligne " + std::to_string(reader.Line());
+        items += 1 + record.numbers.size();
         file.records.push_back(std::move(record));
+        if (items > kMaxImportItems) {
+            file.error = TooManyItems();
+            file.records.clear();
+            return file;
+        }
     }
     if (!reader.Error().empty()) {
         file.error = reader.Error();

@@ -61,7 +61,11 @@ ImportReport ImportContacts(CPhonebook& book, const std::string& path, bool over
     }
 
     ContactEntries entries = ToPhonebookEntries(file.records, book.GetCountry());
-    const CPhonebook::MergeResult merged = book.MergeEntries(entries.entries, overwrite);
+    file.records.clear();
+    // Nothing to add leaves the phonebook file alone.
+    const CPhonebook::MergeResult merged = entries.entries.empty()
+                                               ? CPhonebook::MergeResult()
+                                               : book.MergeEntries(entries.entries, overwrite);
     if (merged.error != 0) {
         report.error = "Impossible d'enregistrer l'annuaire (" +
                        std::generic_category().message(merged.error) + ") : rien n'a été importé.";

@@ -26,6 +26,10 @@ std::string PrepareImportText(std::string& bytes) {
     return {};
 }
 
+std::string TooManyItems() {
+    return "plus de " + std::to_string(kMaxImportItems) + " contacts et numéros dans le fichier";
+}
+
 QString DecodeImportText(std::string_view bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));

@@ -9,10 +9,15 @@
 #include <string>
 #include <string_view>
 
-// Bounds that keep a hostile file from costing more than its own size: a whole file, and one
-// line of it (a folded vCard line unfolded, a CSV record with its quoted line breaks).
+// Bounds that keep a hostile file from costing much more than its own size: a whole file, one
+// line of it (a folded vCard line unfolded, a CSV record with its quoted line breaks), and the
+// contacts and numbers read from it (a file of tiny rows would cost tens of times its size).
 constexpr std::size_t kMaxImportFileBytes = std::size_t{256} << 20;
 constexpr std::size_t kMaxImportLineBytes = std::size_t{8} << 20;
+constexpr std::size_t kMaxImportItems = 1000000;
+
+// The reason given when a file holds more than kMaxImportItems contacts and numbers.
+std::string TooManyItems();
 
 // Makes bytes UTF-8 (or Windows-1252) text without a byte order mark, in place. Returns why
 // they are no text (French, UTF-8), or an empty string.

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 QString FileName(const std::string& path) {
@@ -26,6 +28,8 @@ std::string ReadImportFile(const std::string& path, std::string& bytes) {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return cannot(file.errorString());
     bytes.clear();
+    bytes.reserve(
+        static_cast<std::size_t>(std::clamp<qint64>(file.size(), 0, kMaxImportFileBytes)) + 1);
     constexpr std::size_t kChunk = std::size_t{1} << 20;
     for (;;) {
         const std::size_t have = bytes.size();

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -250,7 +251,7 @@ struct CardBuilder {
 
     ContactRecord Finish() {
         record.name = !fn.isEmpty() ? fn : !n.isEmpty() ? n : org;
-        return std::move(record);
+        return std::exchange(record, {});
     }
 };
 
@@ -300,6 +301,7 @@ ContactFile ReadVCard(std::string_view text) {
     int depth = 0;
     std::size_t cards = 0;
     CardBuilder card;
+    std::size_t items = 0; // records and numbers kept so far
     while (lines.Next(physical)) {
         const std::size_t number = lines.Number();
         if (physical.size() > kMaxImportLineBytes) {
@@ -341,16 +343,22 @@ ContactFile ReadVCard(std::string_view text) {
                 card.record.place = "fiche " + std::to_string(++cards);
             }
         } else if (EqualsNoCase(property.name, "END") && EqualsNoCase(value, "VCARD")) {
-            if (depth > 0 && --depth == 0)
+            if (depth > 0 && --depth == 0) {
+                items += 1 + card.record.numbers.size();
                 file.records.push_back(card.Finish());
+            }
         } else if (depth == 1) {
             card.Take(property);
         }
+        if (items + card.record.numbers.size() > kMaxImportItems) {
+            file.error = TooManyItems();
+            break;
+        }
     }
-    if (depth > 0)
+    if (file.error.empty() && depth > 0)
         file.error =
             "la fiche " + std::to_string(cards) + " n'est pas terminée (END:VCARD manquant)";
-    else if (cards == 0)
+    else if (file.error.empty() && cards == 0)
         file.error = "aucune fiche vCard (BEGIN:VCARD) dans le fichier";
     if (!file.error.empty())
         file.records.clear();

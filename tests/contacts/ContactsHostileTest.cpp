@@ -37,6 +37,14 @@ TEST(ContactsHostile, MalformedFilesChangeNothing) {
          "Nom,Numéro »)"},
         {"BEGIN:VCARD\r\nFN:A\r\nTEL:1\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:B\r\nTEL:2\r\n",
          "la fiche 2 n'est pas terminée (END:VCARD manquant)"},
+        {header +
+             [] {
+                 std::string rows;
+                 for (int i = 0; i < 500001; ++i)
+                     rows += "a,1\n";
+                 return rows;
+             }(),
+         "plus de 1000000 contacts et numéros dans le fichier"},
         {std::string("\xFF\xFEN\x00\x00\xDCo\x00", 8),
          "le fichier n'est pas un texte UTF-16 valable"},
     };
