@@ -6,8 +6,9 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <array>
 #include <optional>
+#include <span>
+#include <string_view>
 
 namespace {
 
@@ -25,37 +26,22 @@ QString HeaderKey(const std::string& cell) {
     return key.simplified();
 }
 
-template <std::size_t N>
-bool OneOf(const QString& key, const std::array<const char16_t*, N>& names) {
+bool OneOf(const QString& key, std::span<const std::u16string_view> names) {
     return std::any_of(names.begin(), names.end(),
-                       [&](const char16_t* name) { return key == QStringView(name); });
+                       [&](std::u16string_view name) { return key == QStringView(name); });
 }
 
-constexpr std::array<const char16_t*, 8> kFullName = {
-    u"fn",          u"name",        u"full name",     u"display name",
+// clang-format off
+constexpr std::u16string_view kFullName[] = {u"fn", u"name", u"full name", u"display name",
     u"nom complet", u"nom affiche", u"nom et prenom", u"contact"};
-constexpr std::array<const char16_t*, 3> kGivenName = {u"prenom", u"first name", u"given name"};
-constexpr std::array<const char16_t*, 4> kFamilyName = {u"nom de famille", u"last name",
-                                                        u"family name", u"surname"};
-constexpr std::array<const char16_t*, 19> kNumber = {u"numero",
-                                                     u"number",
-                                                     u"telephone",
-                                                     u"phone",
-                                                     u"tel",
-                                                     u"mobile",
-                                                     u"portable",
-                                                     u"natel",
-                                                     u"cell",
-                                                     u"phone number",
-                                                     u"numero de telephone",
-                                                     u"telephone mobile",
-                                                     u"telephone portable",
-                                                     u"telephone fixe",
-                                                     u"telephone domicile",
-                                                     u"telephone bureau",
-                                                     u"mobile phone",
-                                                     u"home phone",
-                                                     u"business phone"};
+constexpr std::u16string_view kGivenName[] = {u"prenom", u"first name", u"given name"};
+constexpr std::u16string_view kFamilyName[] = {u"nom de famille", u"last name", u"family name",
+    u"surname"};
+constexpr std::u16string_view kNumber[] = {u"numero", u"number", u"telephone", u"phone", u"tel",
+    u"mobile", u"portable", u"natel", u"cell", u"phone number", u"numero de telephone",
+    u"telephone mobile", u"telephone portable", u"telephone fixe", u"telephone domicile",
+    u"telephone bureau", u"mobile phone", u"home phone", u"business phone"};
+// clang-format on
 
 struct Columns {
     std::vector<std::size_t> name; // joined with a blank: one full name, or given and family
