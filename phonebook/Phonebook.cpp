@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -296,6 +297,41 @@ void CPhonebook::RemoveEntry(std::string number) {
     }
     if (error != 0)
         ReportSaveFailure(error);
+}
+
+CPhonebook::MergeResult
+CPhonebook::MergeEntries(const std::vector<std::pair<std::string, std::string>>& entries,
+                         bool overwrite) {
+    const std::string path = GetPhonebookPath();
+    MergeResult result;
+    std::lock_guard lock(m_mutex);
+    LoadLocked(path);
+    // What puts memory back should the save fail: the number, and its old name if it had one.
+    std::vector<std::pair<std::string, std::optional<std::string>>> undo;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        std::string number = OneLine(entries[i].first);
+        if (const std::string* stored = m_map.Find(number)) {
+            if (!overwrite) {
+                result.kept.emplace_back(i, *stored);
+                continue;
+            }
+            undo.emplace_back(number, *stored);
+        } else {
+            undo.emplace_back(number, std::nullopt);
+        }
+        m_map.Set(std::move(number), OneLine(entries[i].second));
+    }
+    result.error = SaveLocked(path);
+    if (result.error != 0) {
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
+            if (it->second)
+                m_map.Set(it->first, *it->second);
+            else
+                m_map.Remove(it->first);
+        }
+        result.kept.clear();
+    }
+    return result;
 }
 
 bool CPhonebook::FindEntry(std::string number, std::string& name) const {

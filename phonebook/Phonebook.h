@@ -21,7 +21,7 @@ struct POSITION {
 };
 
 class CPhonebook {
-public:
+  public:
     CPhonebook();
 
     void Load();
@@ -29,6 +29,19 @@ public:
     void SetEntry(std::string number, std::string name);
     void RemoveEntry(std::string number);
     bool FindEntry(std::string number, std::string& name) const;
+
+    // Many entries at once (an import): Load, then each number not yet there is added, and
+    // one already there takes the new name only with overwrite; one Save for all. When the
+    // save fails the store is as it was and the file untouched. Shows nothing: the caller
+    // tells the user.
+    struct MergeResult {
+        int error = 0; // 0, or the errno of the failed save
+        // Entries whose number was there already and kept its stored name: index, that name.
+        std::vector<std::pair<std::size_t, std::string>> kept;
+    };
+    MergeResult MergeEntries(const std::vector<std::pair<std::string, std::string>>& entries,
+                             bool overwrite);
+
     POSITION GetStartPosition() const;
     void GetNextEntry(POSITION& pos, std::string& number, std::string& name) const;
     int GetCountry() const;
@@ -51,7 +64,7 @@ public:
     };
     Profile GetProfile() const;
 
-private:
+  private:
     // The caller holds m_mutex; path is computed before taking it (its failure is told in a
     // message box). SaveLocked returns 0 or the errno of the failed step.
     void LoadLocked(const std::string& path);

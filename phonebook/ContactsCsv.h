@@ -1,0 +1,21 @@
+#pragma once
+// Contacts in CSV: a header row naming the columns, then one contact a row.
+
+#include "phonebook/ContactEntries.h"
+#include "phonebook/ContactRecord.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The rows of text (already through PrepareImportText). The header names, without regard to
+// case or accents, in French or English, the name column (nom, name, fn, full name, display
+// name, ...; or a first-name and a last-name column, put together) and one or more number
+// columns (numéro, number, téléphone, phone, tel, mobile, portable, ...); other columns, such
+// as the call history's "Numéro appelé", are passed over. ",", ";" or a tab separates.
+// An error for a header naming no name or no number column, or a malformed text.
+ContactFile ReadContactsCsv(std::string_view text);
+
+// "Nom,Numéro", then one row an entry; UTF-8 with a byte order mark (spreadsheets then need
+// not guess), CR LF line ends.
+std::string WriteContactsCsv(const std::vector<ExportEntry>& entries);

@@ -1,0 +1,105 @@
+#include "phonebook/ContactsTransfer.h"
+
+#include "phonebook/ContactEntries.h"
+#include "phonebook/ContactsCsv.h"
+#include "phonebook/ImportText.h"
+#include "phonebook/VCard.h"
+#include "platform/Cp1252.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+
+#include <system_error>
+
+namespace {
+
+enum class Format { VCard, Csv, Unknown };
+
+Format FormatOf(const std::string& path) {
+    const QString suffix =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).suffix().toLower();
+    if (suffix == u"vcf" || suffix == u"vcard")
+        return Format::VCard;
+    return suffix == u"csv" ? Format::Csv : Format::Unknown;
+}
+
+bool StartsLikeVCard(std::string_view text) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return false;
+    const QByteArrayView head(text.data() + start, static_cast<qsizetype>(std::min<std::size_t>(
+                                                       11, text.size() - start)));
+    return head.compare("BEGIN:VCARD", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+std::string ImportReport::Summary() const {
+    return std::to_string(imported) + " entrées importées, " + std::to_string(skipped.size()) +
+           " ignorées";
+}
+
+ImportReport ImportContacts(CPhonebook& book, const std::string& path, bool overwrite) {
+    ImportReport report;
+    std::string text;
+    report.error = ReadImportFile(path, text);
+    if (!report.error.empty())
+        return report;
+    std::string why = PrepareImportText(text);
+    ContactFile file;
+    if (why.empty()) {
+        Format format = FormatOf(path);
+        if (format == Format::Unknown)
+            format = StartsLikeVCard(text) ? Format::VCard : Format::Csv;
+        file = format == Format::VCard ? ReadVCard(text) : ReadContactsCsv(text);
+        why = file.error;
+    }
+    if (!why.empty()) {
+        report.error = "Impossible d'importer « " + path + " » : " + why + ".";
+        return report;
+    }
+
+    ContactEntries entries = ToPhonebookEntries(file.records, book.GetCountry());
+    file.records.clear();
+    // Nothing to add leaves the phonebook file alone.
+    const CPhonebook::MergeResult merged = entries.entries.empty()
+                                               ? CPhonebook::MergeResult()
+                                               : book.MergeEntries(entries.entries, overwrite);
+    if (merged.error != 0) {
+        report.error = "Impossible d'enregistrer l'annuaire (" +
+                       std::generic_category().message(merged.error) + ") : rien n'a été importé.";
+        return report;
+    }
+    report.skipped = std::move(entries.skipped);
+    for (const auto& [index, name] : merged.kept)
+        report.skipped.push_back(entries.labels[index] + " : numéro " +
+                                 entries.entries[index].first + " déjà dans l'annuaire sous « " +
+                                 platform::FromCp1252(name).toStdString() + " »");
+    report.imported = entries.entries.size() - merged.kept.size();
+    report.ok = true;
+    return report;
+}
+
+ExportReport ExportPhonebook(const CPhonebook& book, const std::string& path) {
+    ExportReport report;
+    const Format format = FormatOf(path);
+    if (format == Format::Unknown) {
+        report.error = "Impossible d'exporter vers « " + path +
+                       " » : choisissez un nom de fichier en .vcf, .vcard ou .csv.";
+        return report;
+    }
+    std::vector<PhonebookEntry> entries;
+    for (POSITION pos = book.GetStartPosition(); pos;) {
+        std::string number;
+        std::string name;
+        book.GetNextEntry(pos, number, name);
+        entries.emplace_back(std::move(number), std::move(name));
+    }
+    const std::vector<ExportEntry> sorted = ExportOrder(entries);
+    report.error = WriteExportFile(path, format == Format::VCard ? WriteVCard(sorted)
+                                                                 : WriteContactsCsv(sorted));
+    report.ok = report.error.empty();
+    report.count = report.ok ? sorted.size() : 0;
+    return report;
+}

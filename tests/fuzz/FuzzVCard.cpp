@@ -1,0 +1,8 @@
+// The vCard reader on arbitrary files (see FuzzContactsCommon.h).
+#include "phonebook/VCard.h"
+#include "tests/fuzz/FuzzContactsCommon.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CheckContactReader(data, size, ReadVCard, WriteVCard);
+    return 0;
+}
