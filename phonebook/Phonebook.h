@@ -4,6 +4,7 @@
 // Windows-1252 bytes. Every operation is safe to call from any thread; no lock is held
 // across network I/O or message boxes.
 
+#include "phonebook/FileIdentity.h"
 #include "phonebook/PhonebookMap.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ struct POSITION {
 };
 
 class CPhonebook {
-public:
+  public:
     CPhonebook();
 
     void Load();
@@ -51,7 +52,7 @@ public:
     };
     Profile GetProfile() const;
 
-private:
+  private:
     // The caller holds m_mutex; path is computed before taking it (its failure is told in a
     // message box). SaveLocked returns 0 or the errno of the failed step.
     void LoadLocked(const std::string& path);
@@ -61,6 +62,7 @@ private:
 
     mutable std::mutex m_mutex;
     PhonebookMap m_map;
+    FileIdentity m_fileSeen; // the file as last read or saved, when it can be vouched for
     int m_nCountry = -1;
     std::string m_strHost;
     std::string m_strRequest;

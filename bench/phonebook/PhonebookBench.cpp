@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
 
     CPhonebook* book = nullptr;
     Print("first Load (empty store)", Measure(1, [&] { book = new CPhonebook(); }));
-    Print("Load (store holds the entries)", Measure(runs, [&] { book->Load(); }));
+    Print("Load (file unchanged)", Measure(runs, [&] { book->Load(); }));
     Print("Save", Measure(runs, [&] { book->Save(); }));
     Print("SetEntry (Load + change + Save)",
           Measure(runs, [&] { book->SetEntry("0791234567", "Bench"); }));
