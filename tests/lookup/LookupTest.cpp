@@ -16,6 +16,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using testing_support::HttpFixtureServer;
@@ -268,6 +269,45 @@ TEST_F(LookupTest, HostileDirectoriesGiveNoNameAndNoHang) {
     for (const char* number : {"1", "2", "3", "4", "5"})
         EXPECT_FALSE(Stored(book, number)) << number;
     EXPECT_EQ(PhonebookFile().find("Erreur"), std::string::npos);
+}
+
+TEST_F(LookupTest, ChangesBetweenTwoLookupsAreSeen) {
+    WritePhonebook("1;One\r\ncountry;0\r\n");
+    CPhonebook book;
+    EXPECT_EQ(book.LookupCaller("1"), "One");
+    EXPECT_EQ(book.LookupCaller("1"), "One");
+
+    // By a second store, and by another running copy.
+    CPhonebook().SetEntry("2", "Two");
+    EXPECT_EQ(book.LookupCaller("2"), "Two");
+    const pid_t copy = fork();
+    ASSERT_GE(copy, 0);
+    if (copy == 0) {
+        CPhonebook().SetEntry("3", "Three");
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(copy, nullptr, 0), copy);
+    EXPECT_EQ(book.LookupCaller("3"), "Three");
+    // By hand, right after the copy's save.
+    WritePhonebook(PhonebookFile() + "4;Four\r\n");
+    EXPECT_EQ(book.LookupCaller("4"), "Four");
+    EXPECT_EQ(m_server.ConnectionCount(), 0u);
+}
+
+TEST_F(LookupTest, TricklingDirectoryEndsAtTheDeadline) {
+    SetAutoConnect(1);
+    m_server.SetMode(HttpFixtureServer::Mode::Trickle);
+    CPhonebook book;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(book.LookupCaller("0441234567"), "Erreur");
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Each byte comes well within the silence limit; without the deadline this would go on
+    // for 18 hours.
+    EXPECT_GT(took, 6s);
+    EXPECT_LT(took, 15s);
+    EXPECT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_FALSE(Stored(book, "0441234567"));
+    EXPECT_EQ(PhonebookFile().find("0441234567"), std::string::npos);
 }
 
 } // namespace
