@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -90,6 +91,27 @@ class LookupTest : public ::testing::Test {
     }
     static void SetAutoConnect(std::uint32_t value) {
         SetAutoConnect(platform::REG_DWORD, std::string(reinterpret_cast<char*>(&value), 4));
+    }
+    static std::string UnknownNumbersFile() {
+        std::ifstream in(Folder() + "/unknown-numbers.txt", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void WriteUnknownNumbers(const std::string& bytes) {
+        std::ofstream(Folder() + "/unknown-numbers.txt", std::ios::binary | std::ios::trunc)
+            << bytes;
+    }
+    // The local date that many days before today, as "YYYY-MM-DD".
+    static std::string DaysAgo(int days) {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        local.tm_mday -= days;
+        local.tm_hour = 12;
+        local.tm_isdst = -1;
+        std::mktime(&local);
+        char text[16];
+        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+        return text;
     }
     static bool Stored(const CPhonebook& book, const std::string& number) {
         std::string name;
@@ -308,6 +330,61 @@ TEST_F(LookupTest, TricklingDirectoryEndsAtTheDeadline) {
     EXPECT_EQ(m_server.Requests().size(), 1u);
     EXPECT_FALSE(Stored(book, "0441234567"));
     EXPECT_EQ(PhonebookFile().find("0441234567"), std::string::npos);
+    EXPECT_EQ(UnknownNumbersFile(), "");
+}
+
+TEST_F(LookupTest, UnknownNumbersAreAskedOnceAWeek) {
+    SetAutoConnect(1);
+    m_server.ServeDefault(HttpFixtureServer::HttpResponse("<html>Aucun resultat</html>"));
+    CPhonebook book;
+    EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
+    EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 1u);
+    EXPECT_EQ(UnknownNumbersFile(), "111;" + DaysAgo(0) + "\n");
+    // The editor's search asks all the same.
+    std::string result;
+    EXPECT_FALSE(book.LookupOnline("111", result));
+    EXPECT_EQ(result, "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 2u);
+
+    // Six days old still holds; eight days old is asked again, and goes when the file is
+    // written.
+    WriteUnknownNumbers("222;" + DaysAgo(6) + "\n333;" + DaysAgo(8) + "\n");
+    EXPECT_EQ(book.LookupCaller("222"), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 2u);
+    EXPECT_EQ(book.LookupCaller("333"), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 3u);
+    EXPECT_EQ(UnknownNumbersFile(), "222;" + DaysAgo(6) + "\n333;" + DaysAgo(0) + "\n");
+
+    // A name added by hand wins over the cache.
+    WritePhonebook(PhonebookFile() + "222;Ajout\xe9 \xe0 la main\r\n");
+    EXPECT_EQ(book.LookupCaller("222"), "Ajout\xe9 \xe0 la main");
+
+    // A broken file counts as empty.
+    WriteUnknownNumbers(std::string("\0\xff\n111;2024-02-30\n111\n;;\n", 25) + "333;" + DaysAgo(0) +
+                        "x\n");
+    EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 4u);
+    EXPECT_EQ(UnknownNumbersFile(), "111;" + DaysAgo(0) + "\n");
+}
+
+TEST_F(LookupTest, OnlyAnAnswerWithoutANameIsRemembered) {
+    SetAutoConnect(0);
+    CPhonebook book;
+    EXPECT_EQ(book.LookupCaller("1"), "Pas de connection");
+    SetAutoConnect(1);
+    setenv("TINTOREL_DIRECTORY", "127.0.0.1:0", 1); // no port to connect to
+    EXPECT_EQ(book.LookupCaller("2"), "Erreur");
+    setenv("TINTOREL_DIRECTORY", m_server.HostPort().c_str(), 1);
+    // A directory in trouble: no name on its page, but nothing said about the number.
+    m_server.ServeDefault("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(book.LookupCaller("3"), "Inconnu");
+    EXPECT_EQ(UnknownNumbersFile(), "");
+
+    m_server.ServeDefault(
+        HttpFixtureServer::HttpResponse(HttpFixtureServer::LoadFixture("directory-swiss.html")));
+    for (const char* number : {"1", "2", "3"})
+        EXPECT_EQ(book.LookupCaller(number), kSwissName) << number;
 }
 
 } // namespace
