@@ -1,12 +1,15 @@
 #include "phonebook/DirectoryClient.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -30,47 +33,63 @@ bool ParsePort(const std::string& text, std::uint16_t& port) {
     return true;
 }
 
-// getaddrinfo can't be given a time-out: it runs on a thread of its own that may outlive the
-// wait, keeping its state alive through the shared pointer.
+// A name resolution run by the C library on its own threads (getaddrinfo_a). The library
+// writes into it until the request is done, so one that outlives its wait is kept until then.
 struct Resolution {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    addrinfo* result = nullptr;
-    bool abandoned = false;
+    std::string host;
+    std::string port;
+    addrinfo hints{};
+    gaicb request{};
+
+    ~Resolution() {
+        if (request.ar_result)
+            freeaddrinfo(request.ar_result);
+    }
 };
 
+// Never destroyed: at exit the library may still be writing into one of them.
+std::mutex g_abandonedMutex;
+auto* const g_abandoned = new std::vector<std::unique_ptr<Resolution>>();
+
+void Abandon(std::unique_ptr<Resolution> resolution) {
+    std::lock_guard lock(g_abandonedMutex);
+    std::erase_if(*g_abandoned, [](const std::unique_ptr<Resolution>& r) {
+        return gai_error(&r->request) != EAI_INPROGRESS;
+    });
+    g_abandoned->push_back(std::move(resolution));
+}
+
+// The addresses of the endpoint, or null when there are none by the deadline. The caller
+// frees them.
 addrinfo* Resolve(const Endpoint& endpoint, Clock::time_point deadline) {
-    auto state = std::make_shared<Resolution>();
-    std::string host = endpoint.host;
-    std::string port = std::to_string(endpoint.port);
-    try {
-        std::thread([state, host, port] {
-            addrinfo hints{};
-            hints.ai_family = AF_UNSPEC;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* result = nullptr;
-            if (getaddrinfo(host.c_str(), port.c_str(), &hints, &result) != 0)
-                result = nullptr;
-            std::lock_guard lock(state->mutex);
-            if (state->abandoned) {
-                if (result)
-                    freeaddrinfo(result);
-            } else {
-                state->result = result;
-            }
-            state->finished = true;
-            state->done.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    auto resolution = std::make_unique<Resolution>();
+    resolution->host = endpoint.host;
+    resolution->port = std::to_string(endpoint.port);
+    resolution->hints.ai_family = AF_UNSPEC;
+    resolution->hints.ai_socktype = SOCK_STREAM;
+    gaicb& request = resolution->request;
+    request.ar_name = resolution->host.c_str();
+    request.ar_service = resolution->port.c_str();
+    request.ar_request = &resolution->hints;
+    gaicb* list[] = {&request};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0)
         return nullptr;
+    while (gai_error(&request) == EAI_INPROGRESS) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) {
+            // One the library has begun can't be cancelled: it is left to finish.
+            if (gai_cancel(&request) == EAI_NOTCANCELED)
+                Abandon(std::move(resolution));
+            return nullptr;
+        }
+        const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
+        const timespec wait{static_cast<time_t>(seconds.count()),
+                            static_cast<long>(std::chrono::nanoseconds(left - seconds).count())};
+        gai_suspend(list, 1, &wait);
     }
-    std::unique_lock lock(state->mutex);
-    if (!state->done.wait_until(lock, deadline, [&] { return state->finished; })) {
-        state->abandoned = true;
+    if (gai_error(&request) != 0)
         return nullptr;
-    }
-    return state->result;
+    return std::exchange(request.ar_result, nullptr);
 }
 
 int Remaining(Clock::time_point deadline) {
@@ -80,7 +99,8 @@ int Remaining(Clock::time_point deadline) {
 
 // Waits for events on fd until the deadline; false on time-out or error.
 bool Wait(int fd, short events, Clock::time_point deadline) {
-    while (true) {
+    // Checked first: a poll without time left still reports a ready socket.
+    while (Clock::now() < deadline) {
         pollfd p{fd, events, 0};
         int n = ::poll(&p, 1, Remaining(deadline));
         if (n > 0)
@@ -88,6 +108,7 @@ bool Wait(int fd, short events, Clock::time_point deadline) {
         if (n == 0 || errno != EINTR)
             return false;
     }
+    return false;
 }
 
 int Connect(const addrinfo* list, Clock::time_point deadline) {
@@ -112,7 +133,13 @@ int Connect(const addrinfo* list, Clock::time_point deadline) {
     return -1;
 }
 
-bool SendAll(int fd, const std::string& data, std::chrono::milliseconds silence) {
+// The end of a wait: the silence limit, or the exchange's deadline when that comes first.
+Clock::time_point WaitEnd(std::chrono::milliseconds silence, Clock::time_point deadline) {
+    return std::min(Clock::now() + silence, deadline);
+}
+
+bool SendAll(int fd, const std::string& data, std::chrono::milliseconds silence,
+             Clock::time_point deadline) {
     std::size_t sent = 0;
     while (sent < data.size()) {
         ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
@@ -123,14 +150,15 @@ bool SendAll(int fd, const std::string& data, std::chrono::milliseconds silence)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-            Wait(fd, POLLOUT, Clock::now() + silence))
+            Wait(fd, POLLOUT, WaitEnd(silence, deadline)))
             continue;
         return false;
     }
     return true;
 }
 
-bool ReceiveAll(int fd, std::string& reply, std::chrono::milliseconds silence) {
+bool ReceiveAll(int fd, std::string& reply, std::chrono::milliseconds silence,
+                Clock::time_point deadline) {
     reply.assign(kMaxReply, '\0');
     std::size_t got = 0;
     while (got < kMaxReply) {
@@ -143,7 +171,8 @@ bool ReceiveAll(int fd, std::string& reply, std::chrono::milliseconds silence) {
             break; // the server closed the connection after its reply
         if (errno == EINTR)
             continue;
-        if ((errno == EAGAIN || errno == EWOULDBLOCK) && Wait(fd, POLLIN, Clock::now() + silence))
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) &&
+            Wait(fd, POLLIN, WaitEnd(silence, deadline)))
             continue;
         reply.clear();
         return false;
@@ -210,20 +239,30 @@ std::string BuildRequest(const std::string& prefix, const std::string& number,
            hostHeader + "\r\n\r\n";
 }
 
+bool IsSuccessReply(const std::string& reply) {
+    // "HTTP/1.1 200 OK": the status code follows the first space.
+    const std::size_t space = reply.find(' ');
+    return reply.rfind("HTTP/", 0) == 0 && space != std::string::npos && space + 3 < reply.size() &&
+           reply[space + 1] == '2' && std::isdigit(static_cast<unsigned char>(reply[space + 2])) &&
+           std::isdigit(static_cast<unsigned char>(reply[space + 3]));
+}
+
 FetchStatus FetchReply(const Endpoint& endpoint, const std::string& request, std::string& reply,
-                       std::chrono::milliseconds timeout) {
+                       std::chrono::milliseconds timeout, std::chrono::milliseconds deadline) {
     reply.clear();
     if (!endpoint.valid || endpoint.host.empty())
         return FetchStatus::ConnectFailed;
-    Clock::time_point deadline = Clock::now() + timeout;
-    addrinfo* addresses = Resolve(endpoint, deadline);
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end = start + deadline;
+    const Clock::time_point connected = std::min(start + timeout, end);
+    addrinfo* addresses = Resolve(endpoint, connected);
     if (!addresses)
         return FetchStatus::ConnectFailed;
-    int fd = Connect(addresses, deadline);
+    int fd = Connect(addresses, connected);
     freeaddrinfo(addresses);
     if (fd < 0)
         return FetchStatus::ConnectFailed;
-    bool ok = SendAll(fd, request, timeout) && ReceiveAll(fd, reply, timeout);
+    bool ok = SendAll(fd, request, timeout, end) && ReceiveAll(fd, reply, timeout, end);
     ::close(fd);
     return ok ? FetchStatus::Ok : FetchStatus::IoFailed;
 }

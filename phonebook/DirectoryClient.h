@@ -13,6 +13,8 @@ namespace directory {
 constexpr std::size_t kMaxReply = 32768;
 // Limit on the connection attempt (name resolution included) and on any silence of the server.
 constexpr std::chrono::milliseconds kTimeout{5000};
+// Limit on the whole exchange, however the server paces its reply.
+constexpr std::chrono::milliseconds kDeadline{10000};
 
 struct Endpoint {
     std::string host;
@@ -34,10 +36,16 @@ std::string BuildRequest(const std::string& prefix, const std::string& number,
 enum class FetchStatus {
     Ok,            // reply read until the server closed or kMaxReply bytes arrived
     ConnectFailed, // no address, no socket, refused or timed out before connecting
-    IoFailed,      // send or receive failed, or the server stayed silent too long
+    IoFailed,      // send or receive failed, the server stayed silent too long, or the
+                   // exchange reached its deadline
 };
 
+// Whether a reply's status line says success (2xx).
+bool IsSuccessReply(const std::string& reply);
+
+// timeout bounds the connection attempt and each silence, deadline the whole exchange.
 FetchStatus FetchReply(const Endpoint& endpoint, const std::string& request, std::string& reply,
-                       std::chrono::milliseconds timeout = kTimeout);
+                       std::chrono::milliseconds timeout = kTimeout,
+                       std::chrono::milliseconds deadline = kDeadline);
 
 } // namespace directory

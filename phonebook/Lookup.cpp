@@ -4,6 +4,8 @@
 #include "phonebook/DirectoryClient.h"
 #include "phonebook/Entities.h"
 #include "phonebook/NameCutter.h"
+#include "phonebook/UnknownNumbers.h"
+#include "platform/FileLocations.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -21,6 +23,48 @@ bool FitsInRequestLine(const std::string& number) {
     return true;
 }
 
+enum class Answer {
+    Name,    // result is the name
+    NoName,  // the directory answered, without a name for the number ("Inconnu")
+    NoReply, // result says why: no connection allowed, or an error; or a reply that is no answer
+};
+
+Answer AskDirectory(const CPhonebook& book, const std::string& number, std::string& result) {
+    // Both are always asked, in this order.
+    std::uint32_t autoConnect = book.ReadAutoConnect();
+    bool dialUp = IsDialUpConnected();
+    if (autoConnect == 0 && !dialUp) {
+        result = kNoConnection;
+        return Answer::NoReply;
+    }
+
+    // The profile is copied under the store's lock; the network is used without it.
+    CPhonebook::Profile profile = book.GetProfile();
+    directory::Endpoint endpoint = directory::DirectoryEndpoint(profile.host);
+    if (!FitsInRequestLine(number)) {
+        result = kError;
+        return Answer::NoReply;
+    }
+    std::string request =
+        directory::BuildRequest(profile.request, number, directory::HostHeader(endpoint));
+    std::string page;
+    if (directory::FetchReply(endpoint, request, page) != directory::FetchStatus::Ok) {
+        result = kError;
+        return Answer::NoReply;
+    }
+
+    std::string name;
+    if (!CutName(page, profile, name)) {
+        result = kUnknown;
+        // A server in trouble or something that isn't the directory says nothing about the
+        // number.
+        return directory::IsSuccessReply(page) ? Answer::NoName : Answer::NoReply;
+    }
+    DecodeEntities(name);
+    result = name;
+    return Answer::Name;
+}
+
 } // namespace
 
 std::string CPhonebook::LookupCaller(std::string number) {
@@ -28,44 +72,26 @@ std::string CPhonebook::LookupCaller(std::string number) {
     std::string name;
     if (FindEntry(number, name))
         return name;
+    // Asked lately and not known: the directory is not asked again so soon.
+    const std::string unknownNumbers = UnknownNumbersPath(GetPhonebookPath());
+    if (IsRecentlyUnknown(unknownNumbers, number))
+        return kUnknown;
     std::string result;
-    if (LookupOnline(number, result))
+    switch (AskDirectory(*this, number, result)) {
+    case Answer::Name:
         SetEntry(number, result);
+        break;
+    case Answer::NoName:
+        RememberUnknown(unknownNumbers, number);
+        break;
+    case Answer::NoReply:
+        break;
+    }
     return result;
 }
 
 bool CPhonebook::LookupOnline(std::string number, std::string& result) {
-    // Both are always asked, in this order.
-    std::uint32_t autoConnect = ReadAutoConnect();
-    bool dialUp = IsDialUpConnected();
-    if (autoConnect == 0 && !dialUp) {
-        result = kNoConnection;
-        return false;
-    }
-
-    // The profile is copied under the store's lock; the network is used without it.
-    Profile profile = GetProfile();
-    directory::Endpoint endpoint = directory::DirectoryEndpoint(profile.host);
-    if (!FitsInRequestLine(number)) {
-        result = kError;
-        return false;
-    }
-    std::string request =
-        directory::BuildRequest(profile.request, number, directory::HostHeader(endpoint));
-    std::string page;
-    if (directory::FetchReply(endpoint, request, page) != directory::FetchStatus::Ok) {
-        result = kError;
-        return false;
-    }
-
-    std::string name;
-    if (!CutName(page, profile, name)) {
-        result = kUnknown;
-        return false;
-    }
-    DecodeEntities(name);
-    result = name;
-    return true;
+    return AskDirectory(*this, number, result) == Answer::Name;
 }
 
 std::uint32_t CPhonebook::ReadAutoConnect() const {

@@ -1,6 +1,9 @@
 #include "phonebook/Phonebook.h"
 
+#include "phonebook/AtomicFile.h"
 #include "phonebook/DirectoryProfiles.h"
+#include "phonebook/FileDescriptor.h"
+#include "phonebook/StaleTemporaries.h"
 #include "platform/FileLocations.h"
 #include "platform/UserMessage.h"
 
@@ -41,22 +44,6 @@ int ParseCountry(std::string_view text) {
     value = negative ? -value : value;
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
-
-class Fd {
-  public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-  private:
-    int m_fd;
-};
 
 enum class ReadStatus { Ok, CannotOpen, ReadError };
 
@@ -102,89 +89,6 @@ template <class OnLine> ReadStatus ForEachLine(const std::string& path, OnLine&&
     return ReadStatus::Ok;
 }
 
-int WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Writes bytes over the file itself, truncating it first. Returns 0 or an errno.
-int RewriteInPlace(const std::string& path, std::string_view bytes) {
-    Fd file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (file.get() < 0)
-        return errno;
-    int error = WriteAll(file.get(), bytes);
-    if (error == 0 && fsync(file.get()) != 0)
-        error = errno;
-    if (error == 0 && close(file.release()) != 0)
-        error = errno;
-    return error;
-}
-
-// Puts bytes in place of the file at path without ever leaving a partial file there: they go
-// to a new file in the same folder, reach the disk, and a rename swaps it in. A writer killed
-// at any instant leaves the old file or the new one, whole. Returns 0 or an errno.
-int ReplaceFile(const std::string& path, std::string_view bytes) {
-    std::string target = path;
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace the file the link points to, not the link.
-        if (char* real = realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    const bool keepMode = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno == EACCES || errno == EPERM))
-            // A folder we may not add files to can still hold a phonebook we may write: the
-            // file is then rewritten where it stands, without the safety of the swap.
-            return RewriteInPlace(target, bytes);
-        if (fd < 0 && errno != EEXIST)
-            return errno;
-    }
-    if (fd < 0)
-        return EEXIST;
-    Fd file(fd);
-    int error = WriteAll(file.get(), bytes);
-    if (error == 0 && keepMode && fchmod(file.get(), st.st_mode & 07777) != 0)
-        error = errno;
-    if (error == 0 && fsync(file.get()) != 0)
-        error = errno;
-    if (error == 0 && close(file.release()) != 0)
-        error = errno;
-    if (error == 0 && rename(temp.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        unlink(temp.c_str());
-        return error;
-    }
-    // The rename itself reaches the disk with the folder.
-    Fd folder(open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0)
-        fsync(folder.get());
-    return 0;
-}
-
 // A line break inside a text would split its line in the file and let the rest pass for an
 // entry of its own.
 std::string OneLine(std::string text) {
@@ -195,7 +99,11 @@ std::string OneLine(std::string text) {
 } // namespace
 
 CPhonebook::CPhonebook() {
-    Load();
+    const std::string path = GetPhonebookPath();
+    // What a copy killed in the middle of a save left behind.
+    RemoveStaleTemporaries(path);
+    std::lock_guard lock(m_mutex);
+    LoadLocked(path);
 }
 
 void CPhonebook::Load() {
@@ -205,6 +113,11 @@ void CPhonebook::Load() {
 }
 
 void CPhonebook::LoadLocked(const std::string& path) {
+    // Unchanged since it was last read or saved: merging it again would change nothing.
+    if (m_fileSeen.Matches(path))
+        return;
+    // Taken before reading, so a change made meanwhile shows at the next load.
+    m_fileSeen = FileIdentity::Of(path);
     const ReadStatus status = ForEachLine(path, [this](std::string_view line) {
         const std::size_t start = line.find_first_not_of(';');
         if (start == std::string_view::npos)
@@ -217,6 +130,7 @@ void CPhonebook::LoadLocked(const std::string& path) {
     });
 
     if (status != ReadStatus::Ok) {
+        m_fileSeen = {};
         // A country line read before the error is not applied, and must not stay behind as
         // an entry either.
         if (status == ReadStatus::ReadError)
@@ -260,7 +174,8 @@ int CPhonebook::SaveLocked(const std::string& path) {
     text += "country;";
     text += std::to_string(m_nCountry);
     text += "\r\n";
-    return ReplaceFile(path, text);
+    // After a failed save the file no longer holds what memory does: the next load reads it.
+    return ReplaceFile(path, text, &m_fileSeen);
 }
 
 void CPhonebook::ReportSaveFailure(int error) {
@@ -375,6 +290,8 @@ void CPhonebook::SetCountry(int country, bool save) {
         std::lock_guard lock(m_mutex);
         if (SetCountryLocked(country) && save)
             error = SaveLocked(path);
+        else if (!save)
+            m_fileSeen = {}; // memory may now differ from the file: the next load applies it
     }
     if (error != 0)
         ReportSaveFailure(error);

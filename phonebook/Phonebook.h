@@ -4,6 +4,7 @@
 // Windows-1252 bytes. Every operation is safe to call from any thread; no lock is held
 // across network I/O or message boxes.
 
+#include "phonebook/FileIdentity.h"
 #include "phonebook/PhonebookMap.h"
 
 #include <cstdint>
@@ -74,6 +75,7 @@ class CPhonebook {
 
     mutable std::mutex m_mutex;
     PhonebookMap m_map;
+    FileIdentity m_fileSeen; // the file as last read or saved, when it can be vouched for
     int m_nCountry = -1;
     std::string m_strHost;
     std::string m_strRequest;

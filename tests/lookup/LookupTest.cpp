@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +17,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using testing_support::HttpFixtureServer;
@@ -90,6 +92,27 @@ class LookupTest : public ::testing::Test {
     static void SetAutoConnect(std::uint32_t value) {
         SetAutoConnect(platform::REG_DWORD, std::string(reinterpret_cast<char*>(&value), 4));
     }
+    static std::string UnknownNumbersFile() {
+        std::ifstream in(Folder() + "/unknown-numbers.txt", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void WriteUnknownNumbers(const std::string& bytes) {
+        std::ofstream(Folder() + "/unknown-numbers.txt", std::ios::binary | std::ios::trunc)
+            << bytes;
+    }
+    // The local date that many days before today, as "YYYY-MM-DD".
+    static std::string DaysAgo(int days) {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        local.tm_mday -= days;
+        local.tm_hour = 12;
+        local.tm_isdst = -1;
+        std::mktime(&local);
+        char text[16];
+        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+        return text;
+    }
     static bool Stored(const CPhonebook& book, const std::string& number) {
         std::string name;
         return book.FindEntry(number, name);
@@ -107,6 +130,15 @@ TEST_F(LookupTest, PhonebookHitNeedsNoNetwork) {
     // A line added to the file while the program runs is seen at the next lookup.
     WritePhonebook(PhonebookFile() + "0217654321;Martin Paul\r\n");
     EXPECT_EQ(book.LookupCaller("0217654321"), "Martin Paul");
+    // So is an entry saved by a second store, or by another running copy.
+    CPhonebook().SetEntry("2", "Two");
+    EXPECT_EQ(book.LookupCaller("2"), "Two");
+    if (fork() == 0) {
+        CPhonebook().SetEntry("3", "Three");
+        _exit(0);
+    }
+    wait(nullptr);
+    EXPECT_EQ(book.LookupCaller("3"), "Three");
     EXPECT_EQ(m_server.ConnectionCount(), 0u);
 }
 
@@ -268,6 +300,66 @@ TEST_F(LookupTest, HostileDirectoriesGiveNoNameAndNoHang) {
     for (const char* number : {"1", "2", "3", "4", "5"})
         EXPECT_FALSE(Stored(book, number)) << number;
     EXPECT_EQ(PhonebookFile().find("Erreur"), std::string::npos);
+}
+
+TEST_F(LookupTest, TricklingDirectoryEndsAtTheDeadline) {
+    SetAutoConnect(1);
+    m_server.SetMode(HttpFixtureServer::Mode::Trickle);
+    CPhonebook book;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(book.LookupCaller("0441234567"), "Erreur");
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Each byte comes well within the silence limit; without the deadline this would go on
+    // for 18 hours.
+    EXPECT_GT(took, 6s);
+    EXPECT_LT(took, 15s);
+    EXPECT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_FALSE(Stored(book, "0441234567"));
+    EXPECT_EQ(PhonebookFile().find("0441234567"), std::string::npos);
+    EXPECT_EQ(UnknownNumbersFile(), "");
+}
+
+TEST_F(LookupTest, UnknownNumbersAreAskedOnceAWeek) {
+    SetAutoConnect(1);
+    m_server.ServeDefault(HttpFixtureServer::HttpResponse("<html>Aucun resultat</html>"));
+    CPhonebook book;
+    EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
+    EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
+    EXPECT_EQ(UnknownNumbersFile(), "111;" + DaysAgo(0) + "\n");
+    // The editor's search asks all the same.
+    std::string result;
+    EXPECT_FALSE(book.LookupOnline("111", result));
+    EXPECT_EQ(m_server.ConnectionCount(), 2u);
+
+    // Six days old holds; eight days old is asked again and its line replaced.
+    WriteUnknownNumbers("222;" + DaysAgo(6) + "\n333;" + DaysAgo(8) + "\n");
+    EXPECT_EQ(book.LookupCaller("222"), "Inconnu");
+    EXPECT_EQ(book.LookupCaller("333"), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 3u);
+    EXPECT_EQ(UnknownNumbersFile(), "222;" + DaysAgo(6) + "\n333;" + DaysAgo(0) + "\n");
+    // A name added by hand wins.
+    WritePhonebook(PhonebookFile() + "222;Andr\xe9 Favre\r\n");
+    EXPECT_EQ(book.LookupCaller("222"), "Andr\xe9 Favre");
+
+    // A broken file counts as empty.
+    WriteUnknownNumbers(std::string("\0\xff\n111;2024-02-30\n111\n", 21) + "333;" + DaysAgo(0) +
+                        "x\n");
+    EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 4u);
+    EXPECT_EQ(UnknownNumbersFile(), "111;" + DaysAgo(0) + "\n");
+}
+
+// No connection, an error, or a server in trouble say nothing about the number.
+TEST_F(LookupTest, OnlyAnAnswerWithoutANameIsRemembered) {
+    CPhonebook book;
+    EXPECT_EQ(book.LookupCaller("1"), "Pas de connection");
+    SetAutoConnect(1);
+    setenv("TINTOREL_DIRECTORY", "127.0.0.1:0", 1);
+    EXPECT_EQ(book.LookupCaller("2"), "Erreur");
+    setenv("TINTOREL_DIRECTORY", m_server.HostPort().c_str(), 1);
+    m_server.ServeDefault("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(book.LookupCaller("3"), "Inconnu");
+    EXPECT_EQ(UnknownNumbersFile(), "");
 }
 
 } // namespace

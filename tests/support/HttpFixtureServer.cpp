@@ -20,6 +20,7 @@ namespace {
 
 constexpr int kIoTimeoutMs = 10000;
 constexpr std::size_t kMaxRequest = 65536;
+constexpr int kTrickleMs = 2000;
 
 std::string FixturesDir() {
     if (const char* dir = std::getenv("TINTOREL_FIXTURES"); dir && *dir)
@@ -234,6 +235,14 @@ void HttpFixtureServer::Handle(int fd) {
         SendAll(fd, noise.data(), noise.size());
         break;
     }
+    case Mode::Trickle:
+        // Until the client goes away or the server stops.
+        for (char byte : reply) {
+            pollfd wake{m_wake[0], POLLIN, 0};
+            if (!SendAll(fd, &byte, 1) || ::poll(&wake, 1, kTrickleMs) != 0)
+                break;
+        }
+        break;
     case Mode::CloseAtOnce:
         break;
     }

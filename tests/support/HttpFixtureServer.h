@@ -25,6 +25,7 @@ class HttpFixtureServer {
         CloseAtOnce, // closes each connection as soon as it is accepted
         Huge,        // answers with 10 MB (a valid reply head, then filler)
         Noise,       // answers with 64 KB of binary noise (NUL, LF, "<", ">", "&" among it)
+        Trickle,     // sends the page for its target one byte every two seconds
     };
 
     HttpFixtureServer();

@@ -1,0 +1,22 @@
+#pragma once
+// An open file descriptor that closes itself.
+
+#include <utility>
+
+#include <unistd.h>
+
+class Fd {
+  public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+  private:
+    int m_fd;
+};
