@@ -163,6 +163,7 @@ TEST_F(WatcherTest, NoDriverReportsAndStartsNothing) {
 
     StartChild({Mode::Detached}, false);
     EXPECT_EQ(m_child.Ask("appl"), "appl 0");
+    EXPECT_EQ(m_child.Ask("link"), "link absent/0/0"); // and no retry
     EXPECT_EQ(m_child.Ask("stop"), "stopped");
     m_child.Send("exit");
     EXPECT_EQ(m_child.Wait(), 0);
