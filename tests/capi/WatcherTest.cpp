@@ -728,6 +728,7 @@ TEST_F(WatcherTest, ExchangeBackAfterThreeSecondsIsListenedOnAgain) {
     std::string call;
     ASSERT_TRUE(m_child.NextCall(call));
     ASSERT_TRUE(m_child.NextCall(call));
+    ASSERT_TRUE(m_sim->WaitForCount("ALERT_REQ", 2)); // read before the line goes
 
     m_sim->Restart(3s);
     ASSERT_TRUE(m_sim->WaitForCount("LISTEN_REQ", 2, 15s));
