@@ -34,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 
 // The line is watched without a clock; this only bounds how long a lost wake-up could last.
 constexpr auto kIdleWait = std::chrono::seconds(1);
-// Without a descriptor to wait on, the watcher polls as it always did.
+// Without a descriptor or a wake-up to wait on, the watcher polls at this interval.
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 // StopCAPI joins a watcher that ends within this time and leaves a busy one to end alone.
 constexpr auto kJoinWait = std::chrono::milliseconds(200);
@@ -61,7 +61,7 @@ struct Session {
         }
     }
 
-    // Readable once stopped; -1 when the system had none to give (then waits poll for it).
+    // Readable once stopped; -1 when the system had none to give (waits then poll the flag).
     const int wakeFd;
     std::atomic<bool> stopped{false};
     std::mutex endMutex;
@@ -167,6 +167,7 @@ bool WaitForStop(Session& session, Clock::time_point until) {
 
 enum class Line {
     Quiet,    // nothing came
+    Polled,   // no descriptor to wait on: a poll interval passed
     Readable, // a message, or a descriptor that cannot tell
     Closed,   // the remote end is gone
 };
@@ -183,7 +184,7 @@ Line WaitForLine(Session& session) {
     }
     if (fd < 0) {
         WaitForStop(session, Clock::now() + kPollInterval);
-        return Line::Readable;
+        return Line::Polled;
     }
     pollfd fds[2] = {{fd, POLLIN, 0}, {session.wakeFd, POLLIN, 0}};
     const std::chrono::milliseconds wait = session.wakeFd >= 0 ? kIdleWait : kPollInterval;
@@ -196,9 +197,10 @@ Line WaitForLine(Session& session) {
         return Line::Readable;
     if (n == 0)
         return Line::Closed;
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+    if (errno == EINTR)
         return Line::Quiet;
-    return errno == ENOTSOCK ? Line::Readable : Line::Closed;
+    const bool cannotTell = errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOTSOCK;
+    return cannotTell ? Line::Readable : Line::Closed;
 }
 
 void FreeAllConnections() {
@@ -287,8 +289,12 @@ void Watch(const std::shared_ptr<Session>& owner) {
         case Line::Closed:
             down = kLinkClosed;
             break;
+        case Line::Polled:
+            Handle_CAPI_Msg();
+            down = TakeLinkDown();
+            break;
         case Line::Readable:
-            // Readable with nothing to take would spin: wait as the old polling did.
+            // A descriptor that stays readable with nothing to take would make this spin.
             if (Handle_CAPI_Msg() == 0)
                 WaitForStop(session, Clock::now() + kPollInterval);
             down = TakeLinkDown();
