@@ -176,10 +176,11 @@ enum class Line {
 // its descriptor stays readable while the queue answers empty, so readable is told apart
 // from end of file by peeking.
 Line WaitForLine(Session& session) {
+    std::uint16_t id;
     int fd;
     {
         std::lock_guard lock(CapiLock());
-        const std::uint16_t id = ApplicationId();
+        id = ApplicationId();
         fd = id != 0 ? capi20_fileno(id) : -1;
     }
     if (fd < 0) {
@@ -189,7 +190,11 @@ Line WaitForLine(Session& session) {
     pollfd fds[2] = {{fd, POLLIN, 0}, {session.wakeFd, POLLIN, 0}};
     const std::chrono::milliseconds wait = session.wakeFd >= 0 ? kIdleWait : kPollInterval;
     const int ready = ::poll(fds, 2, static_cast<int>(wait.count()));
-    if (ready <= 0 || fds[0].revents == 0 || session.stopped)
+    if (ready <= 0 || fds[0].revents == 0)
+        return Line::Quiet;
+    // A stop may have released the application, and its descriptor, since the poll.
+    std::lock_guard lock(CapiLock());
+    if (WatcherStopping() || ApplicationId() != id)
         return Line::Quiet;
     char byte;
     const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
