@@ -7,6 +7,8 @@
 
 #include <capi20.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +22,17 @@ _cmsg g_CMSG;
 
 constexpr int kMessagesPerPoll = 6;
 constexpr unsigned kInfoSuccessMax = 0x00FF;
+// Not a CAPI value: the watcher was stopped, so nothing is fetched.
+constexpr unsigned kStopped = 0x10000;
+
+std::atomic<unsigned> g_linkDown{0};
+
+void NoteLinkDown(unsigned info) {
+    if (MeansLinkDown(info)) {
+        unsigned none = 0;
+        g_linkDown.compare_exchange_strong(none, info);
+    }
+}
 
 void Say(const char* text) {
     std::fputs(text, stdout);
@@ -29,16 +42,22 @@ void Say(const char* text) {
 
 unsigned Fetch() {
     std::lock_guard lock(CapiLock());
+    if (WatcherStopping())
+        return kStopped;
     const unsigned id = ApplicationId();
     // The library's fetch blocks on an empty queue; the watcher must not.
     timeval now{0, 0};
     const unsigned waiting = capi20_waitformessage(id, &now);
-    if (waiting != 0)
+    if (waiting != 0) {
+        NoteLinkDown(waiting);
         return waiting;
+    }
     unsigned char* message = nullptr;
     const unsigned result = capi20_get_message(id, &message);
-    if (result != 0)
+    if (result != 0) {
+        NoteLinkDown(result);
         return result;
+    }
     if (HasMessageLayout(CAPIMSG_COMMAND(message), CAPIMSG_SUBCOMMAND(message))) {
         capi_message2cmsg(&g_CMSG, message);
         return 0;
@@ -55,25 +74,34 @@ unsigned Fetch() {
     return 0;
 }
 
-// A party number parameter, or null when it is absent or would reach past the message.
+// A party number parameter, or null when it is absent or would reach past the message. The
+// decoder points absent parameters past the end, so offsets are compared, never pointers
+// formed beyond the message.
 const unsigned char* NumberParameter(const unsigned char* parameter) {
     const unsigned char* message = g_CMSG.m;
     if (parameter == nullptr || message == nullptr)
         return nullptr;
-    const unsigned char* end = message + CAPIMSG_LEN(const_cast<unsigned char*>(message));
-    if (parameter < message || parameter >= end || parameter + 1 + parameter[0] > end)
+    const auto start = reinterpret_cast<std::uintptr_t>(message);
+    const auto at = reinterpret_cast<std::uintptr_t>(parameter);
+    const std::size_t length = CAPIMSG_LEN(const_cast<unsigned char*>(message));
+    if (at < start || at - start >= length)
+        return nullptr;
+    const std::size_t available = length - (at - start);
+    if (std::size_t{1} + parameter[0] > available)
         return nullptr;
     return parameter;
 }
 
+// Build puts the message and returns the library's answer.
 template <typename Build> void Send(Build build) {
     std::lock_guard lock(CapiLock());
-    build(ApplicationId());
+    if (!WatcherStopping())
+        NoteLinkDown(build(ApplicationId()));
 }
 
 void SendDisconnectReq(std::uint32_t plci) {
     Send([plci](_cword appl) {
-        DISCONNECT_REQ(&g_CMSG, appl, 0, plci, nullptr, nullptr, nullptr, nullptr);
+        return DISCONNECT_REQ(&g_CMSG, appl, 0, plci, nullptr, nullptr, nullptr, nullptr);
     });
 }
 
@@ -89,9 +117,9 @@ void OnConnectInd() {
         if (slot < 0) {
             // Eight calls already ring: reject, normal call clearing.
             Send([&](_cword appl) {
-                CONNECT_RESP(&g_CMSG, appl, number, plci, 2, 0, 0, 0, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr);
+                return CONNECT_RESP(&g_CMSG, appl, number, plci, 2, 0, 0, 0, nullptr, nullptr,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr, nullptr);
             });
             return;
         }
@@ -100,7 +128,7 @@ void OnConnectInd() {
     CopyCallingPartyNumber(slot, calling);
     CopyCalledPartyNumber(slot, called);
     Send([&](_cword appl) {
-        ALERT_REQ(&g_CMSG, appl, 0, plci, nullptr, nullptr, nullptr, nullptr, nullptr);
+        return ALERT_REQ(&g_CMSG, appl, 0, plci, nullptr, nullptr, nullptr, nullptr, nullptr);
     });
     SetState(slot, D_ConnectPending);
     NotifyIncomingCall(slot);
@@ -108,14 +136,21 @@ void OnConnectInd() {
 
 } // namespace
 
-void Handle_CAPI_Msg() {
-    for (int i = 0; i < kMessagesPerPoll; ++i) {
+unsigned TakeLinkDown() {
+    return g_linkDown.exchange(0);
+}
+
+int Handle_CAPI_Msg() {
+    // A round ends early once the link is found down; what an earlier round found is stale.
+    g_linkDown = 0;
+    int taken = 0;
+    for (; taken < kMessagesPerPoll && g_linkDown == 0; ++taken) {
         const unsigned result = Fetch();
-        if (result == kQueueEmpty)
-            return;
+        if (result == kQueueEmpty || result == kStopped)
+            return taken;
         if (result != 0) {
             Say("Error: CAPI_GET_CMSG returns Info != 0 in function Handle_CAPI_Msg");
-            return;
+            return taken;
         }
         switch (g_CMSG.Subcommand) {
         case CAPI_CONF:
@@ -126,9 +161,10 @@ void Handle_CAPI_Msg() {
             break;
         default:
             Say("Error: Unknown subcommand in function Handle_CAPI_Msg");
-            return;
+            return taken + 1;
         }
     }
+    return taken;
 }
 
 void Handle_Indication() {
@@ -140,40 +176,40 @@ void Handle_Indication() {
         break;
     case CAPI_CONNECT_ACTIVE: {
         const int slot = FindConnectionByPLCI(adr);
-        Send([&](_cword appl) { CONNECT_ACTIVE_RESP(&g_CMSG, appl, number, adr); });
+        Send([&](_cword appl) { return CONNECT_ACTIVE_RESP(&g_CMSG, appl, number, adr); });
         SetState(slot, D_Connected);
         if (GetInitiator(slot))
-            Send([&](_cword appl) { CONNECT_B3_REQ(&g_CMSG, appl, 0, adr, nullptr); });
+            Send([&](_cword appl) { return CONNECT_B3_REQ(&g_CMSG, appl, 0, adr, nullptr); });
         break;
     }
     case CAPI_DISCONNECT: {
-        Send([&](_cword appl) { DISCONNECT_RESP(&g_CMSG, appl, number, adr); });
+        Send([&](_cword appl) { return DISCONNECT_RESP(&g_CMSG, appl, number, adr); });
         const int slot = FindConnectionByPLCI(adr);
         SetState(slot, Disconnected);
         FreeConnection(slot);
         break;
     }
     case CAPI_INFO:
-        Send([&](_cword appl) { INFO_RESP(&g_CMSG, appl, number, adr); });
+        Send([&](_cword appl) { return INFO_RESP(&g_CMSG, appl, number, adr); });
         break;
     case CAPI_CONNECT_B3: {
         const int slot = FindConnectionByPLCI(adr & 0xFFFF);
         SetNCCI(slot, adr);
-        Send([&](_cword appl) { CONNECT_B3_RESP(&g_CMSG, appl, number, adr, 0, nullptr); });
+        Send([&](_cword appl) { return CONNECT_B3_RESP(&g_CMSG, appl, number, adr, 0, nullptr); });
         SetState(slot, B_ConnectPending);
         break;
     }
     case CAPI_CONNECT_B3_ACTIVE: {
         const int slot = FindConnectionByNCCI(adr);
         SetInitiator(slot, false);
-        Send([&](_cword appl) { CONNECT_B3_ACTIVE_RESP(&g_CMSG, appl, number, adr); });
+        Send([&](_cword appl) { return CONNECT_B3_ACTIVE_RESP(&g_CMSG, appl, number, adr); });
         SetState(slot, Connected);
         break;
     }
     case CAPI_DISCONNECT_B3: {
         const int slot = FindConnectionByNCCI(adr);
         SetNCCI(slot, kNoId);
-        Send([&](_cword appl) { DISCONNECT_B3_RESP(&g_CMSG, appl, number, adr); });
+        Send([&](_cword appl) { return DISCONNECT_B3_RESP(&g_CMSG, appl, number, adr); });
         SetState(slot, D_Connected);
         if (GetInitiator(slot))
             SendDisconnectReq(GetPLCI(slot));

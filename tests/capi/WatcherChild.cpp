@@ -2,8 +2,10 @@
 
 #include "capi/Capi.h"
 #include "capi/ConnectionTable.h"
+#include "capi/LinkStatus.h"
 #include "capi/Watcher.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,6 +28,9 @@ std::mutex g_holdMutex;
 std::condition_variable g_holdChanged;
 bool g_go = false;
 std::atomic<long long> g_stopAt{0};
+std::mutex g_linkMutex;
+// Never destroyed: the watcher may report while the process exits.
+auto* g_links = new std::string;
 
 long long Now() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
@@ -70,6 +75,35 @@ int RecordCall(const char* calling, const char* called) {
     return 1;
 }
 
+std::string LinkText(const capi::LinkStatus& status) {
+    const char* names[] = {"absent", "connected", "lost"};
+    return std::string(names[status.state]) + "/" + std::to_string(status.controllers) + "/" +
+           std::to_string(status.secondsToRetry);
+}
+
+void RecordLink(const capi::LinkStatus& status) {
+    std::lock_guard lock(g_linkMutex);
+    *g_links += " " + LinkText(status) + "@" + std::to_string(Now());
+}
+
+void StartWatcher(Mode mode) {
+    if (mode == Mode::Detached)
+        capi::StartCAPIThread();
+    if (mode == Mode::OwnThread) {
+        std::thread([] {
+            capi::CAPIThread(nullptr);
+            g_io->Tell("ended " + std::to_string(Now() - g_stopAt.load()));
+        }).detach();
+    }
+}
+
+long long CpuMilliseconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
 void AtExitProbe() {
     g_io->Tell("atexit appl=" + std::to_string(capi::ApplicationId()));
     std::string line;
@@ -83,16 +117,11 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
     if (options.atExitProbe)
         std::atexit(AtExitProbe);
     capi::SetIncomingCallHandler(options.handler ? RecordCall : nullptr);
+    capi::SetLinkStatusHandler(RecordLink);
     const bool ok = capi::InitCAPI();
     io.Tell(ok ? "init 1" : "init 0");
-    if (ok && options.mode == Mode::Detached)
-        capi::StartCAPIThread();
-    if (ok && options.mode == Mode::OwnThread) {
-        std::thread([] {
-            capi::CAPIThread(nullptr);
-            g_io->Tell("ended " + std::to_string(Now() - g_stopAt.load()));
-        }).detach();
-    }
+    if (ok)
+        StartWatcher(options.mode);
     for (;;) {
         std::string cmd;
         if (!io.Hear(cmd))
@@ -106,6 +135,20 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
             g_stopAt = Now();
             capi::StopCAPI();
             io.Tell("stopped");
+        } else if (cmd == "restart") {
+            g_stopAt = Now();
+            capi::StopCAPI();
+            const bool again = capi::InitCAPI();
+            if (again)
+                StartWatcher(options.mode);
+            io.Tell(again ? "restarted 1" : "restarted 0");
+        } else if (cmd == "link") {
+            io.Tell("link " + LinkText(capi::GetLinkStatus()));
+        } else if (cmd == "links") {
+            std::lock_guard lock(g_linkMutex);
+            io.Tell("links" + *g_links);
+        } else if (cmd == "cpu") {
+            io.Tell("cpu " + std::to_string(CpuMilliseconds()));
         } else if (cmd == "table") {
             io.Tell("table " + TableText());
         } else if (cmd == "alloc") {

@@ -2,11 +2,15 @@
 // The child side of the watcher tests: registers through the real libcapi20 with linesim on
 // the other end, then obeys one command a line from the test and reports what it sees.
 //
-// Commands: "poll" (one Handle_CAPI_Msg), "listen", "stop", "table", "alloc", "appl",
-// "hold on|off" (the handler waits for "go" before it returns), "go", "exit", "quick-exit".
+// Commands: "poll" (one Handle_CAPI_Msg), "listen", "stop", "restart" (stop, then init and a
+// new watcher at once), "table", "alloc", "appl", "link" (the link status), "links" (every
+// status the watcher reported), "cpu" (process CPU time in ms), "hold on|off" (the handler
+// waits for "go" before it returns), "go", "exit", "quick-exit".
 // Reports: "init 0|1", "call <calling hex or -> <called hex or -> <table>" from the handler,
 // "ended <ms since stop>" when a watcher started with Mode::OwnThread returns, and one line
-// per command. A table is "-" or in-use slots "index/PLCI/NCCI/state[/i]" joined by ",".
+// per command. A table is "-" or in-use slots "index/PLCI/NCCI/state[/i]" joined by ",". A link
+// status is "absent|connected|lost/<controllers>/<seconds to retry>"; "links" gives each as
+// " <status>@<ms>" (steady clock).
 
 #include "tests/support/LineSimHarness.h"
 

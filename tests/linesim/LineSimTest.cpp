@@ -466,9 +466,23 @@ TEST_F(LineSimTest, CommandLineProgram) {
     EXPECT_TRUE(StartsWith(program.Command("hangup"), "error"));
     EXPECT_TRUE(StartsWith(program.Command("dance"), "error"));
     EXPECT_EQ(program.Command("sleep 10"), "ok");
+    // The exchange going away: the application's connection closes under it, then the port
+    // is shut until the restart delay has passed.
+    EXPECT_EQ(program.Command("drop"), "ok dropped 1");
+    EXPECT_EQ(m_child.Wait(), 0);
+    EXPECT_TRUE(StartsWith(program.Command("restart"), "error"));
+    EXPECT_EQ(program.Command("restart 300"), "ok");
+    const int refused = Connect(port);
+    EXPECT_LT(refused, 0);
+    EXPECT_EQ(program.Command("sleep 600"), "ok");
+    const int fd = Connect(port);
+    EXPECT_GE(fd, 0);
+    for (const int open : {refused, fd}) {
+        if (open >= 0)
+            ::close(open);
+    }
     EXPECT_EQ(program.Command("quit"), "<eof>");
     EXPECT_EQ(program.Wait(), 0);
-    EXPECT_EQ(m_child.Wait(), 0);
 
     std::ifstream in(transcript);
     std::vector<std::string> lines;

@@ -85,6 +85,35 @@ std::string Hex(std::uint32_t v) {
     return buf;
 }
 
+// A listening socket on 127.0.0.1:port (0 picks one), the port it got in bound; -1 on failure.
+// Non-blocking, so a stale readiness after a restart never blocks the accept.
+int Listen(std::uint16_t port, std::uint16_t& bound) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    bound = ntohs(addr.sin_port);
+    return fd;
+}
+
+// Another thread may be polling the socket: shutdown takes effect at once, close alone would
+// wait for that poll to return.
+void Shut(int fd) {
+    ::shutdown(fd, SHUT_RDWR);
+    ::close(fd);
+}
+
 } // namespace
 
 struct LineSim::Client {
@@ -102,25 +131,14 @@ LineSim::~LineSim() {
 }
 
 bool LineSim::Start(std::uint16_t port) {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listenFd = Listen(port, m_port);
     if (m_listenFd < 0)
         return false;
-    int one = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(m_listenFd, 16) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-        ::pipe2(m_wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (::pipe2(m_wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         ::close(m_listenFd);
         m_listenFd = -1;
         return false;
     }
-    m_port = ntohs(addr.sin_port);
     m_running = true;
     m_thread = std::thread([this] { Serve(); });
     return true;
@@ -133,32 +151,47 @@ void LineSim::Stop() {
         std::lock_guard lock(m_mutex);
         m_running = false;
     }
-    const char c = 'q';
-    [[maybe_unused]] auto n = ::write(m_wakeFds[1], &c, 1);
+    Wake();
     m_thread.join();
     std::lock_guard lock(m_mutex);
-    for (auto& client : m_clients)
-        ::close(client->fd);
+    for (auto& client : m_clients) {
+        if (client->fd >= 0)
+            ::close(client->fd);
+    }
     m_clients.clear();
-    ::close(m_listenFd);
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
     ::close(m_wakeFds[0]);
     ::close(m_wakeFds[1]);
     m_listenFd = m_wakeFds[0] = m_wakeFds[1] = -1;
 }
 
 void LineSim::Serve() {
+    using Clock = std::chrono::steady_clock;
     for (;;) {
         std::vector<pollfd> fds;
+        int timeout = 1000;
         {
             std::lock_guard lock(m_mutex);
             if (!m_running)
                 return;
+            if (m_listenFd < 0) {
+                const auto now = Clock::now();
+                std::uint16_t bound = 0;
+                if (now >= m_relistenAt && (m_listenFd = Listen(m_port, bound)) < 0)
+                    m_relistenAt = now + std::chrono::milliseconds(100); // port still taken
+                if (m_listenFd < 0) {
+                    const auto left =
+                        std::chrono::ceil<std::chrono::milliseconds>(m_relistenAt - Clock::now());
+                    timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, 1000));
+                }
+            }
             fds.push_back({m_wakeFds[0], POLLIN, 0});
-            fds.push_back({m_listenFd, POLLIN, 0});
+            fds.push_back({m_listenFd, POLLIN, 0}); // poll skips it while it is -1
             for (auto& client : m_clients)
                 fds.push_back({client->fd, POLLIN, 0});
         }
-        if (::poll(fds.data(), fds.size(), 1000) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0) {
             char buf[16];
@@ -166,7 +199,7 @@ void LineSim::Serve() {
             }
         }
         if (fds[1].revents & POLLIN)
-            Accept();
+            Accept(fds[1].fd);
         std::lock_guard lock(m_mutex);
         for (std::size_t i = 2; i < fds.size(); ++i) {
             if (fds[i].revents == 0)
@@ -174,7 +207,7 @@ void LineSim::Serve() {
             auto it = std::find_if(m_clients.begin(), m_clients.end(),
                                    [&](const auto& c) { return c->fd == fds[i].fd; });
             if (it != m_clients.end() && !ReadFrom(**it))
-                Drop(**it);
+                Close(**it);
         }
         m_clients.erase(std::remove_if(m_clients.begin(), m_clients.end(),
                                        [](const auto& c) { return c->fd < 0; }),
@@ -182,15 +215,18 @@ void LineSim::Serve() {
     }
 }
 
-void LineSim::Accept() {
-    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+void LineSim::Accept(int listenFd) {
+    std::lock_guard lock(m_mutex);
+    // A restart may have closed it since the poll.
+    if (listenFd != m_listenFd)
+        return;
+    const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0)
         return;
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     auto client = std::make_unique<Client>();
     client->fd = fd;
-    std::lock_guard lock(m_mutex);
     m_clients.push_back(std::move(client));
 }
 
@@ -228,13 +264,44 @@ bool LineSim::ReadFrom(Client& client) {
     return open;
 }
 
-void LineSim::Drop(Client& client) {
+void LineSim::Close(Client& client, const char* word) {
     if (client.fd < 0)
         return;
-    ::close(client.fd);
+    Shut(client.fd);
     client.fd = -1;
     if (client.application)
-        Record("RELEASE msg=0 adr=0x0 appl=" + std::to_string(client.appl));
+        Record(std::string(word) + " msg=0 adr=0x0 appl=" + std::to_string(client.appl));
+}
+
+void LineSim::Wake() {
+    const char c = 'w';
+    [[maybe_unused]] auto n = ::write(m_wakeFds[1], &c, 1);
+}
+
+int LineSim::Drop() {
+    std::lock_guard lock(m_mutex);
+    int dropped = 0;
+    for (auto& client : m_clients) {
+        if (client->fd < 0 || !client->application)
+            continue;
+        Close(*client, "DROP");
+        ++dropped;
+    }
+    Wake();
+    return dropped;
+}
+
+void LineSim::Restart(std::chrono::milliseconds delay) {
+    std::lock_guard lock(m_mutex);
+    if (!m_running)
+        return;
+    for (auto& client : m_clients)
+        Close(*client, "DROP");
+    if (m_listenFd >= 0)
+        Shut(m_listenFd);
+    m_listenFd = -1;
+    m_relistenAt = std::chrono::steady_clock::now() + delay;
+    Wake();
 }
 
 void LineSim::HandleFrame(Client& client, const Bytes& body) {
@@ -328,7 +395,7 @@ void LineSim::HandleControl(Client& client, const Bytes& body) {
     answerHeader(answer, payload.size());
     answer.insert(answer.end(), payload.begin(), payload.end());
     if (!WriteAll(client.fd, Frame(answer)))
-        Drop(client);
+        Close(client);
 }
 
 void LineSim::HandleMessage(Client& client, const Bytes& message) {
@@ -386,7 +453,7 @@ bool LineSim::SendFrames(Client& client, const std::vector<Bytes>& messages) {
     }
     if (WriteAll(client.fd, out))
         return true;
-    Drop(client);
+    Close(client);
     return false;
 }
 

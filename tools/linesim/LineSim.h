@@ -55,6 +55,13 @@ class LineSim {
     void Stop();
     std::uint16_t Port() const { return m_port; }
 
+    // The exchange going away under its applications: closes every application's connection
+    // ("DROP" in the transcript for each). Returns how many were closed.
+    int Drop();
+    // The exchange restarting: closes every connection and stops listening at once, then
+    // listens again on the same port after the delay. Returns at once.
+    void Restart(std::chrono::milliseconds delay);
+
     // Offers a call (CONNECT_IND) to every application listening on its controller for its
     // CIP value. Returns the PLCI used.
     std::uint32_t Ring(const Call& call);
@@ -85,13 +92,15 @@ class LineSim {
   private:
     struct Client;
     void Serve();
-    void Accept();
+    void Accept(int listenFd);
     bool ReadFrom(Client& client);
     void HandleFrame(Client& client, const Bytes& frame);
     void HandleControl(Client& client, const Bytes& frame);
     void HandleMessage(Client& client, const Bytes& frame);
     bool SendFrames(Client& client, const std::vector<Bytes>& messages);
-    void Drop(Client& client);
+    // Closes the connection; "RELEASE" (the peer left) or "DROP" (we did) for an application.
+    void Close(Client& client, const char* word = "RELEASE");
+    void Wake();
     void Record(std::string line);
     std::uint16_t ConfInfo(const std::string& name) const;
     std::uint32_t FreshPlci(int controller);
@@ -100,7 +109,8 @@ class LineSim {
 
     Config m_config;
     std::uint16_t m_port = 0;
-    int m_listenFd = -1;
+    int m_listenFd = -1; // -1 while a restart waits
+    std::chrono::steady_clock::time_point m_relistenAt;
     int m_wakeFds[2] = {-1, -1};
     std::thread m_thread;
     bool m_running = false;

@@ -21,6 +21,10 @@
 //                                          the application id is filled in per receiver)
 //   burst <count> <hex bytes>              the same message count times in one write
 //   sleep <ms>                             wait
+//   drop                                   close every application's connection (and every
+//                                          call monitor client, see below)
+//   restart <ms>                           close everything and stop listening; listen again
+//                                          on the same port after <ms>
 //   quit                                   stop (end of input does the same)
 // The transcript file gets one line per message an application sent: its name, msg=<n>,
 // adr=0x<hex>, appl=<id>, then its parameters (cip=0x1FFF03FF infomask=0 cip2=0 reject=2 ...);
@@ -158,7 +162,8 @@ int main(int argc, char** argv) {
         if (cmd == "quit")
             break;
         if (cmd == "drop") {
-            Reply("ok dropped " + std::to_string(monitor.Drop()));
+            // Both sides: every CAPI application and every monitor client.
+            Reply("ok dropped " + std::to_string((havePort ? sim.Drop() : 0) + monitor.Drop()));
             continue;
         }
         if (const auto reply = MonitorCommand(monitor, havePort, cmd, line)) {
@@ -212,6 +217,15 @@ int main(int argc, char** argv) {
             const int reached =
                 sim.SendRaw(std::vector<linesim::Bytes>(static_cast<std::size_t>(count), message));
             Reply("ok sent to " + std::to_string(reached));
+        } else if (cmd == "restart") {
+            std::string ms;
+            unsigned long n = 0;
+            if (!(in >> ms) || !ParseNumber(ms, 600000, n)) {
+                Reply("error: restart <ms>");
+                continue;
+            }
+            sim.Restart(std::chrono::milliseconds(n));
+            Reply("ok");
         } else if (cmd == "sleep") {
             std::string ms;
             unsigned long n = 0;
