@@ -262,9 +262,14 @@ bool CallMonitorClient::Start(std::string_view address) {
     std::uint64_t pending = 0;
     [[maybe_unused]] auto n = ::read(m_wakeFd, &pending, sizeof pending);
     m_stop = false;
+    m_finished = false;
     try {
-        m_thread = std::thread([this] { Run(); });
+        m_thread = std::thread([this] {
+            Run();
+            m_finished = true;
+        });
     } catch (const std::system_error& e) {
+        m_finished = true;
         Report(MakeStatus(CallMonitorState::Lost, m_address.Text(), e.what()));
         return false;
     }
@@ -280,10 +285,14 @@ void CallMonitorClient::Stop() {
 void CallMonitorClient::StopThread() {
     if (!m_thread.joinable())
         return;
+    RequestStop();
+    m_thread.join();
+}
+
+void CallMonitorClient::RequestStop() {
     m_stop = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] auto n = ::write(m_wakeFd, &one, sizeof one);
-    m_thread.join();
 }
 
 CallMonitorStatus CallMonitorClient::Status() const {
@@ -335,6 +344,8 @@ void CallMonitorClient::Run() {
         down.retryIn = kRetrySeconds[std::min(failures, std::size(kRetrySeconds) - 1)];
         down.nextTry = Clock::now() + std::chrono::seconds(down.retryIn);
         ++failures;
+        if (m_stop)
+            return;
         Report(down);
         // Until the time announced, however long the status handler took.
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(down.nextTry - Clock::now());

@@ -53,6 +53,10 @@ class CallMonitorClient {
     // Returns promptly whatever the thread is doing, except while the call handler runs (it
     // waits for it). Reports Off on the calling thread; prints nothing.
     void Stop();
+    // Asks the thread to end and returns at once, even while the call handler runs; the thread
+    // ends when it returns, without reporting. Finished() tells when it has.
+    void RequestStop();
+    bool Finished() const { return m_finished.load(); }
     CallMonitorStatus Status() const;
 
   private:
@@ -67,6 +71,7 @@ class CallMonitorClient {
     CallMonitorAddress m_address;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_finished{true};
     int m_wakeFd = -1; // an eventfd, written by Stop()
     enum class Printed { Nothing, Connected, Lost } m_printed = Printed::Nothing;
 

@@ -2,6 +2,7 @@
 
 #include "capi/Capi.h"
 #include "line/Dispatch.h"
+#include "line/LineStatus.h"
 
 namespace line {
 
@@ -12,18 +13,28 @@ int FromCapi(const char* calling, const char* called) {
     return 0;
 }
 
+void OnLinkStatus(const capi::LinkStatus&) {
+    NotifyLineStatus();
+}
+
 } // namespace
 
 bool StartCapiLine() {
     capi::SetIncomingCallHandler(FromCapi);
+    capi::SetLinkStatusHandler(OnLinkStatus);
     if (!capi::InitCAPI())
         return false;
     capi::StartCAPIThread();
     return true;
 }
 
+capi::LinkStatus CapiLineStatus() {
+    return capi::GetLinkStatus();
+}
+
 void StopCapiLine() {
     capi::StopCAPI();
+    NotifyLineStatus();
 }
 
 } // namespace line

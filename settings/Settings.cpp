@@ -3,12 +3,15 @@
 #include "platform/ModulePath.h"
 #include "platform/SettingsStore.h"
 
+#include <cstdlib>
+
 namespace settings {
 
 namespace store = platform::settings_store;
 
 namespace {
 const char* const kAutoConnect = "AutoConnect";
+const char* const kCallMonitor = "CallMonitor";
 } // namespace
 
 std::uint32_t ReadAutoConnect() {
@@ -17,6 +20,23 @@ std::uint32_t ReadAutoConnect() {
 
 void SetAutoConnect(bool on) {
     store::WriteNumber(kAutoConnect, on ? 1 : 0);
+}
+
+std::string ReadCallMonitor() {
+    return store::ReadText(kCallMonitor).value_or("");
+}
+
+void SetCallMonitor(const std::string& address) {
+    if (address.empty())
+        store::DeleteValue(kCallMonitor);
+    else
+        store::WriteText(kCallMonitor, address);
+}
+
+std::string CallMonitorAtStart() {
+    if (const char* value = std::getenv("TINTOREL_CALLMONITOR"))
+        return value;
+    return ReadCallMonitor();
 }
 
 bool IsAutostartEnabled() {

@@ -5,14 +5,19 @@
 #include "calllog/CallLog.h"
 #include "calllog/LogOwner.h"
 #include "line/CallView.h"
+#include "line/CallMonitorLine.h"
 #include "line/CapiLine.h"
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "resources/Resources.h"
+#include "settings/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/CallListDlg.h"
 #include "ui/DialogUnits.h"
+#include "ui/LineStatusSignal.h"
+#include "ui/LineTexts.h"
+#include "ui/LinesDlg.h"
 #include "ui/MessageBox.h"
 #include "ui/PhonebookDlg.h"
 #include "ui/Tray.h"
@@ -180,6 +185,11 @@ CCallPopupDlg::CCallPopupDlg(line::NotificationState& state, QWidget* parent)
     m_tray = new CTrayIcon(this);
     connect(m_tray, &CTrayIcon::OpenRequested, this, &CCallPopupDlg::OnTrayOpen);
     connect(m_tray, &CTrayIcon::QuitRequested, this, &CCallPopupDlg::OnTrayQuit);
+    connect(m_tray, &CTrayIcon::LinesRequested, this, &CCallPopupDlg::OnLines);
+    connect(&LineStatusSignal(), &CLineStatusSignal::Changed, this, &CCallPopupDlg::OnLineStatus);
+    m_lineCountdown = new QTimer(this);
+    m_lineCountdown->setInterval(1000);
+    connect(m_lineCountdown, &QTimer::timeout, this, &CCallPopupDlg::OnLineStatus);
     m_hideTimer = new QTimer(this);
     m_hideTimer->setInterval(line::kHideStep);
     connect(m_hideTimer, &QTimer::timeout, this, &CCallPopupDlg::OnHideStep);
@@ -260,8 +270,12 @@ bool CCallPopupDlg::OnInitDialog() {
 
     m_tray->Add();
 
+    // The router's call monitor, when one is configured; with it, the program can do without
+    // the CAPI driver (whose text is on standard output all the same).
+    const std::string monitor = settings::CallMonitorAtStart();
+    line::WatchCallMonitor(monitor);
     // The incoming-call handler goes in with the line, before the watcher starts.
-    if (!line::StartCapiLine()) {
+    if (!line::StartCapiLine() && monitor.empty()) {
         ui::ShowMessageBox(QStringLiteral("Impossible de se connecter au driver CAPI."), {},
                            ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
         DestroyWindow();
@@ -303,7 +317,9 @@ void CCallPopupDlg::DestroyWindow() {
 
 void CCallPopupDlg::OnDestroy() {
     line::StopCapiLine();
+    line::WatchCallMonitor({});
     m_hideTimer->stop();
+    m_lineCountdown->stop();
     m_tray->Remove();
 }
 
@@ -489,6 +505,23 @@ void CCallPopupDlg::OnTrayOpen() {
 
 void CCallPopupDlg::OnTrayQuit() {
     DestroyWindow();
+}
+
+void CCallPopupDlg::OnLines() {
+    CLinesDlg dlg(this);
+    dlg.exec();
+}
+
+void CCallPopupDlg::OnLineStatus() {
+    if (m_bDestroyed)
+        return;
+    const capi::LinkStatus capi = line::CapiLineStatus();
+    const line::CallMonitorStatus monitor = line::CallMonitorLineStatus();
+    m_tray->SetToolTip(ui::TrayToolTip(capi, monitor, ui::Clock::now()));
+    if (!ui::CountingDown(capi, monitor))
+        m_lineCountdown->stop();
+    else if (!m_lineCountdown->isActive())
+        m_lineCountdown->start();
 }
 
 void CCallPopupDlg::OnCallList() {

@@ -72,6 +72,10 @@ class CCallPopupDlg : public QDialog {
 
   public slots:
     void OnCallList();
+    // Tray "Lignes...": the line sources' states and the call monitor's address.
+    void OnLines();
+    // A line source changed: the tray's tip names a source that is down.
+    void OnLineStatus();
     void OnPhonebook();
     void OnAbout();
 
@@ -102,6 +106,7 @@ class CCallPopupDlg : public QDialog {
     QIcon m_hIcon;
     CTrayIcon* m_tray = nullptr;
     QTimer* m_hideTimer = nullptr;
+    QTimer* m_lineCountdown = nullptr; // refreshes the tip while a source waits to retry
     QEventLoop* m_loop = nullptr;
     bool m_bDestroyed = false;
     bool m_bDragging = false;

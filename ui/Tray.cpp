@@ -14,6 +14,11 @@ void CTrayIcon::Add() {
     m_icon->show();
 }
 
+void CTrayIcon::SetToolTip(const QString& tip) {
+    if (m_icon->toolTip() != tip)
+        m_icon->setToolTip(tip);
+}
+
 void CTrayIcon::Remove() {
     if (m_menu)
         m_menu->close();
@@ -38,6 +43,8 @@ QMenu* CTrayIcon::LoadMenu134(QWidget* parent) {
     menu->setObjectName(QStringLiteral("popup"));
     QAction* open = menu->addAction(QStringLiteral("Ouvrir"));
     open->setProperty("commandId", ID_TRAY_OPEN);
+    QAction* lines = menu->addAction(QStringLiteral("Lignes..."));
+    lines->setProperty("commandId", ID_TRAY_LINES);
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quitter"));
     quit->setProperty("commandId", ID_TRAY_QUIT);
@@ -66,6 +73,8 @@ void CTrayIcon::OnCommand(int id) {
                 emit OpenRequested();
             else if (id == ID_TRAY_QUIT)
                 emit QuitRequested();
+            else if (id == ID_TRAY_LINES)
+                emit LinesRequested();
         },
         Qt::QueuedConnection);
 }

@@ -13,6 +13,7 @@
 // Commands of menu 134.
 constexpr int ID_TRAY_OPEN = 32775;
 constexpr int ID_TRAY_QUIT = 32776;
+constexpr int ID_TRAY_LINES = 32777;
 
 class CTrayIcon : public QObject {
     Q_OBJECT
@@ -21,6 +22,8 @@ class CTrayIcon : public QObject {
 
     void Add();
     void Remove();
+    // "Tintorel", or what is wrong with a line.
+    void SetToolTip(const QString& tip);
     QSystemTrayIcon* Icon() const { return m_icon; }
 
     // A mouse event over the icon: double-click opens, the context click shows the menu.
@@ -30,8 +33,8 @@ class CTrayIcon : public QObject {
     // The menu on screen, if any.
     QMenu* OpenMenu() const { return m_menu; }
 
-    // Menu 134: "Ouvrir" (default, bold), a separator, "Quitter"; each action carries its
-    // command id in the "commandId" property.
+    // Menu 134: "Ouvrir" (default, bold), "Lignes...", a separator, "Quitter"; each action
+    // carries its command id in the "commandId" property.
     static QMenu* LoadMenu134(QWidget* parent);
 
   signals:
@@ -39,6 +42,8 @@ class CTrayIcon : public QObject {
     void OpenRequested();
     // "Quitter".
     void QuitRequested();
+    // "Lignes...".
+    void LinesRequested();
 
   private:
     void OnCommand(int id);

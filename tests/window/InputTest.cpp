@@ -165,12 +165,14 @@ TEST_F(InputTest, TrayIconAndMenu) {
     // Menu 134.
     std::unique_ptr<QMenu> menu(CTrayIcon::LoadMenu134(nullptr));
     const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 3);
+    ASSERT_EQ(actions.size(), 4);
     EXPECT_EQ(actions[0]->text(), QStringLiteral("Ouvrir"));
     EXPECT_EQ(actions[0]->property("commandId").toInt(), ID_TRAY_OPEN);
-    EXPECT_TRUE(actions[1]->isSeparator());
-    EXPECT_EQ(actions[2]->text(), QStringLiteral("Quitter"));
-    EXPECT_EQ(actions[2]->property("commandId").toInt(), ID_TRAY_QUIT);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Lignes..."));
+    EXPECT_EQ(actions[1]->property("commandId").toInt(), ID_TRAY_LINES);
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_EQ(actions[3]->text(), QStringLiteral("Quitter"));
+    EXPECT_EQ(actions[3]->property("commandId").toInt(), ID_TRAY_QUIT);
     EXPECT_EQ(menu->defaultAction(), actions[0]);
 
     // A single click does nothing; a double-click opens and keeps the window.
@@ -209,7 +211,7 @@ TEST_F(InputTest, TrayIconAndMenu) {
     m_dlg->Tray()->ShowMenu(QPoint(100, 100));
     popup = m_dlg->Tray()->OpenMenu();
     ASSERT_TRUE(popup);
-    popup->actions().value(2)->trigger();
+    popup->actions().value(3)->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_dlg->IsDestroyed(); }, 2000));
     EXPECT_FALSE(icon->isVisible());
 }

@@ -1,0 +1,123 @@
+// The "Lignes" dialog and the tray's tip over a real call monitor client and a simulated
+// monitor, on real widgets.
+
+#include "line/CallMonitorLine.h"
+#include "line/Notification.h"
+#include "platform/Registry.h"
+#include "resources/Resources.h"
+#include "settings/Settings.h"
+#include "tests/support/TestEnv.h"
+#include "tests/support/UiApplication.h"
+#include "tools/linesim/CallMonitor.h"
+#include "ui/CallPopupDlg.h"
+#include "ui/DialogUnits.h"
+#include "ui/LinesDlg.h"
+#include "ui/Tray.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString Text(QWidget* dialog, int id) {
+    return qobject_cast<QLabel*>(ui::FindControl(dialog, id))->text();
+}
+
+class LinesDlgTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        testing_support::EnsureApplication();
+        InitTintorelResources();
+    }
+    void TearDown() override { line::WatchCallMonitor({}); }
+
+    void Apply(CLinesDlg& dlg, const QString& address) {
+        qobject_cast<QLineEdit*>(ui::FindControl(&dlg, CLinesDlg::IDC_ADDRESS))->setText(address);
+        qobject_cast<QPushButton*>(ui::FindControl(&dlg, CLinesDlg::IDC_APPLY))->click();
+    }
+
+    testing_support::TestEnv m_env;
+    testing_support::BoxRecorder m_boxes;
+    linesim::CallMonitorSim m_monitor;
+};
+
+} // namespace
+
+TEST_F(LinesDlgTest, StatesFollowTheLinesAndTheAddressTakesEffectWhenApplied) {
+    ASSERT_TRUE(m_monitor.Start());
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(m_monitor.Port());
+    line::WatchCallMonitor(address.toStdString());
+    CLinesDlg dlg;
+    EXPECT_EQ(qobject_cast<QLineEdit*>(ui::FindControl(&dlg, CLinesDlg::IDC_ADDRESS))->text(),
+              address);
+    EXPECT_EQ(Text(&dlg, CLinesDlg::IDC_CAPI_STATE), QStringLiteral("Absente"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Text(&dlg, CLinesDlg::IDC_MONITOR_STATE) == "Connecté à " + address; }, 10000))
+        << Text(&dlg, CLinesDlg::IDC_MONITOR_STATE).toStdString();
+    EXPECT_TRUE(ui::FindControl(&dlg, CLinesDlg::IDC_MONITOR_HINT)->isHidden());
+
+    // The router refuses: the state counts down to the next try, with the hint.
+    m_monitor.Stop();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Text(&dlg, CLinesDlg::IDC_MONITOR_STATE)
+                .startsWith("Refusé par " + address + ", nouvel essai dans ");
+        },
+        10000))
+        << Text(&dlg, CLinesDlg::IDC_MONITOR_STATE).toStdString();
+    EXPECT_FALSE(ui::FindControl(&dlg, CLinesDlg::IDC_MONITOR_HINT)->isHidden());
+    EXPECT_EQ(Text(&dlg, CLinesDlg::IDC_MONITOR_HINT),
+              QStringLiteral("Activez le moniteur d'appels en composant #96*5* sur un "
+                             "téléphone du routeur."));
+
+    // Another address, stored and watched at once.
+    ASSERT_TRUE(m_monitor.Start());
+    const QString other = QStringLiteral("127.0.0.1:%1").arg(m_monitor.Port());
+    Apply(dlg, " " + other + " ");
+    EXPECT_EQ(settings::ReadCallMonitor(), other.toStdString());
+    EXPECT_EQ(line::WatchedCallMonitor(), other.toStdString());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Text(&dlg, CLinesDlg::IDC_MONITOR_STATE) == "Connecté à " + other; }, 10000));
+
+    // Not an address: refused with a message, nothing changes.
+    Apply(dlg, QStringLiteral("routeur:99999"));
+    ASSERT_EQ(m_boxes.Count(), 1u);
+    EXPECT_TRUE(m_boxes.Requests()[0].text.startsWith("Adresse du moniteur d'appels invalide"));
+    EXPECT_EQ(settings::ReadCallMonitor(), other.toStdString());
+
+    // Empty switches it off and forgets it.
+    Apply(dlg, QString());
+    EXPECT_EQ(Text(&dlg, CLinesDlg::IDC_MONITOR_STATE), QStringLiteral("Désactivé"));
+    EXPECT_EQ(settings::ReadCallMonitor(), "");
+    EXPECT_TRUE(m_monitor.WaitForClients(0));
+}
+
+TEST_F(LinesDlgTest, TrayTipNamesASourceThatIsDown) {
+    line::NotificationState state;
+    CCallPopupDlg window(state);
+    window.Tray()->Add();
+    EXPECT_EQ(window.Tray()->Icon()->toolTip(), QStringLiteral("Tintorel"));
+    ASSERT_TRUE(m_monitor.Start());
+    const std::uint16_t port = m_monitor.Port();
+    m_monitor.Stop();
+    line::WatchCallMonitor("127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window.Tray()->Icon()->toolTip().startsWith(
+                "Tintorel - moniteur d'appels refusé, nouvel essai dans ");
+        },
+        10000))
+        << window.Tray()->Icon()->toolTip().toStdString();
+
+    // Back: the usual tip.
+    ASSERT_TRUE(m_monitor.Start(port));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window.Tray()->Icon()->toolTip() == QStringLiteral("Tintorel"); }, 10000))
+        << window.Tray()->Icon()->toolTip().toStdString();
+}

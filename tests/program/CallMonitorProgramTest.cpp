@@ -1,0 +1,210 @@
+// The real program on the router's call monitor (offscreen, so no desktop is needed): calls
+// from the monitor alone, its loss and return, a refusal at start, and a call that reaches both
+// the monitor and the CAPI line.
+
+#include "platform/Registry.h"
+#include "tests/e2e/Desktop.h"
+#include "tests/support/HttpFixtureServer.h"
+#include "tests/support/TestEnv.h"
+#include "tools/linesim/CallMonitor.h"
+#include "tools/linesim/LineSim.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A local port nobody listens on.
+std::uint16_t ClosedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+class CallMonitorProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_env.WriteFile("phonebook.txt", "0791234567;Martin Paul\r\ncountry;0\r\n");
+        std::filesystem::copy_file(TINTOREL_EXE, m_env.ExecutablePath());
+        mkdir(m_env.Path("run").c_str(), 0700);
+    }
+
+    std::unique_ptr<e2e::Process> Start(const std::string& monitor, const std::string& capi) {
+        auto process = std::make_unique<e2e::Process>();
+        const e2e::Env env = {
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {"HOME", m_env.Dir()},
+            {"XDG_CONFIG_HOME", m_env.Path("config")},
+            {"XDG_RUNTIME_DIR", m_env.Path("run")},
+            {"TINTOREL_REGISTRY", m_env.RegistryPath()},
+            {"TINTOREL_CAPI", capi},
+            {"TINTOREL_CALLMONITOR", monitor},
+            {"TINTOREL_DIRECTORY", m_directory.HostPort()},
+        };
+        EXPECT_TRUE(process->Start({m_env.ExecutablePath()}, env, m_env.Path("stdout.txt")));
+        return process;
+    }
+
+    std::string Output() const { return m_env.ReadFile("stdout.txt"); }
+    bool OutputHas(const std::string& text, int times = 1) const {
+        const std::string out = Output();
+        int found = 0;
+        for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
+            ++found;
+        return found >= times;
+    }
+
+    // The log's records without their time stamps.
+    std::vector<std::string> Records() const {
+        std::vector<std::string> records;
+        const std::string log = m_env.ReadFile("isdncall.log");
+        const std::regex line(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d(;[^\r\n]*)\r\n)");
+        for (auto it = std::sregex_iterator(log.begin(), log.end(), line);
+             it != std::sregex_iterator(); ++it)
+            records.push_back((*it)[1]);
+        return records;
+    }
+    bool WaitForRecords(std::size_t n) const {
+        return e2e::WaitFor([&] { return Records().size() >= n; }, 20s);
+    }
+
+    void AllowDirectory() const {
+        platform::HKEY key = nullptr;
+        ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, "Software\\Tintorel",
+                                           platform::KEY_WRITE, &key),
+                  platform::ERROR_SUCCESS);
+        const platform::DWORD on = 1;
+        platform::RegSetValueEx(key, "AutoConnect", platform::REG_DWORD,
+                                reinterpret_cast<const platform::BYTE*>(&on), sizeof on);
+        platform::RegCloseKey(key);
+    }
+
+    testing_support::TestEnv m_env;
+    testing_support::HttpFixtureServer m_directory;
+    linesim::CallMonitorSim m_monitor;
+};
+
+} // namespace
+
+TEST_F(CallMonitorProgramTest, CallsFromTheMonitorAloneAreHandledLikeCapiCalls) {
+    AllowDirectory();
+    m_directory.ServeDefault(testing_support::HttpFixtureServer::HttpResponse(
+        testing_support::HttpFixtureServer::LoadFixture("directory-swiss.html")));
+    ASSERT_TRUE(m_monitor.Start());
+    const std::string address = "127.0.0.1:" + std::to_string(m_monitor.Port());
+    auto tintorel = Start(address, "rcapi:127.0.0.1:" + std::to_string(ClosedPort()));
+    ASSERT_TRUE(m_monitor.WaitForClients(1, 20s));
+    // No CAPI driver: its text stays, but the program goes on with the monitor alone.
+    ASSERT_TRUE(e2e::WaitFor([&] { return OutputHas("Call monitor connected to " + address); }, 5s))
+        << Output();
+    EXPECT_TRUE(OutputHas("\nError: ISDN-driver not installed\n")) << Output();
+    EXPECT_TRUE(tintorel->Running());
+
+    m_monitor.Ring("0", "0791234567", "0219876543");
+    ASSERT_TRUE(WaitForRecords(1));
+    m_monitor.Ring("1", "0228887777", "0219876543", "POTS");
+    ASSERT_TRUE(WaitForRecords(2));
+    m_monitor.Ring("2", "", "0219876543", "ISDN");
+    ASSERT_TRUE(WaitForRecords(3));
+    // Nothing of these is a call.
+    m_monitor.Call("3", "4", "0219876543", "0791234567");
+    m_monitor.Connect("1", "4", "0228887777");
+    m_monitor.Disconnect("1", "12");
+    m_monitor.Raw("08.12.26 18:20:59;RING;x;1;2;SIP0;");
+    m_monitor.Raw("garbage \x01\x02 ;;;;");
+    m_monitor.Raw("08.12.26 18:20:59;RING;5;" + std::string(5000, '7') + ";0219876543;SIP0;");
+    // A record in two pieces.
+    m_monitor.Raw("08.12.26 18:21:00;RING;6;07912", false);
+    std::this_thread::sleep_for(200ms);
+    m_monitor.Raw("34567;0219876543;SIP1;\r");
+    ASSERT_TRUE(WaitForRecords(4));
+    std::this_thread::sleep_for(500ms);
+
+    const std::vector<std::string> expected = {
+        ";0791234567;0219876543;Martin Paul",
+        ";0228887777;0219876543;M\xfcller Hans",
+        ";Anonyme;0219876543;",
+        ";0791234567;0219876543;Martin Paul",
+    };
+    EXPECT_EQ(Records(), expected);
+    // The name found online is kept.
+    EXPECT_NE(m_env.ReadFile("phonebook.txt").find("0228887777;M\xfcller Hans"), std::string::npos);
+
+    // The monitor goes away and comes back.
+    m_monitor.Drop();
+    ASSERT_TRUE(e2e::WaitFor([&] { return OutputHas("Call monitor lost: "); }, 10s)) << Output();
+    ASSERT_TRUE(m_monitor.WaitForClients(1, 20s));
+    ASSERT_TRUE(
+        e2e::WaitFor([&] { return OutputHas("Call monitor connected to " + address, 2); }, 5s));
+    m_monitor.Ring("7", "0791234567", "0219876543");
+    ASSERT_TRUE(WaitForRecords(5));
+    EXPECT_TRUE(tintorel->Running());
+}
+
+TEST_F(CallMonitorProgramTest, RefusedAtStartIsTriedAgain) {
+    const std::uint16_t port = ClosedPort();
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    auto tintorel = Start(address, "rcapi:127.0.0.1:" + std::to_string(ClosedPort()));
+    ASSERT_TRUE(e2e::WaitFor([&] { return OutputHas("Call monitor lost: "); }, 20s)) << Output();
+    EXPECT_TRUE(tintorel->Running());
+
+    ASSERT_TRUE(m_monitor.Start(port));
+    ASSERT_TRUE(m_monitor.WaitForClients(1, 20s));
+    ASSERT_TRUE(
+        e2e::WaitFor([&] { return OutputHas("Call monitor connected to " + address); }, 5s));
+    EXPECT_TRUE(OutputHas("Call monitor lost: ", 1));
+    EXPECT_FALSE(OutputHas("Call monitor lost: ", 2)) << Output();
+    m_monitor.Ring("0", "0791234567", "0219876543");
+    ASSERT_TRUE(WaitForRecords(1));
+}
+
+TEST_F(CallMonitorProgramTest, ACallOnBothLinesIsHandledOnce) {
+    linesim::LineSim capi;
+    ASSERT_TRUE(capi.Start());
+    ASSERT_TRUE(m_monitor.Start());
+    auto tintorel = Start("127.0.0.1:" + std::to_string(m_monitor.Port()),
+                          "rcapi:127.0.0.1:" + std::to_string(capi.Port()));
+    ASSERT_TRUE(capi.WaitForCount("LISTEN_REQ", 1, 20s));
+    ASSERT_TRUE(m_monitor.WaitForClients(1, 20s));
+
+    // The same call through both: logged once, still alerted on the CAPI line.
+    capi.Ring({.controller = 1, .calling = "0791234567", .called = "0219876543"});
+    m_monitor.Ring("0", "0791234567", "0219876543");
+    ASSERT_TRUE(WaitForRecords(1));
+    EXPECT_TRUE(capi.WaitForCount("ALERT_REQ", 1, 10s));
+    // A withheld call through both, then two different calls.
+    m_monitor.Ring("1", "", "0219876543");
+    capi.Ring({.controller = 1, .calling = "", .called = "0219876543"});
+    ASSERT_TRUE(WaitForRecords(2));
+    capi.Ring({.controller = 1, .calling = "0791234567", .called = "0211111111"});
+    m_monitor.Ring("2", "0791234567", "0219876543");
+    ASSERT_TRUE(WaitForRecords(4));
+    std::this_thread::sleep_for(1s);
+
+    const std::vector<std::string> expected = {
+        ";0791234567;0219876543;Martin Paul",
+        ";Anonyme;0219876543;",
+        ";0791234567;0211111111;Martin Paul",
+        ";0791234567;0219876543;Martin Paul",
+    };
+    EXPECT_EQ(Records(), expected);
+    EXPECT_EQ(capi.Count("ALERT_REQ"), 3);
+}

@@ -1,0 +1,39 @@
+#pragma once
+// "Tintorel, lignes": one row per line source with its state, updated as it changes, and the
+// address of the router's call monitor, which takes effect when applied.
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+namespace Ui {
+class LinesDlg;
+}
+
+class CLinesDlg : public QDialog {
+    Q_OBJECT
+  public:
+    // Control ids.
+    static constexpr int IDC_CAPI_STATE = 1102;
+    static constexpr int IDC_MONITOR_STATE = 1104;
+    static constexpr int IDC_MONITOR_HINT = 1105;
+    static constexpr int IDC_ADDRESS = 1107;
+    static constexpr int IDC_APPLY = 1108;
+
+    explicit CLinesDlg(QWidget* parent = nullptr);
+    ~CLinesDlg() override;
+
+  public slots:
+    // Shows the states as they are now.
+    void OnLineStatus();
+    // Stores the address and watches it (empty: the call monitor is switched off).
+    void OnApply();
+
+  private:
+    std::unique_ptr<Ui::LinesDlg> m_ui;
+    QTimer* m_countdown = nullptr;
+};
