@@ -1,6 +1,7 @@
 #include "line/CallMonitorClient.h"
 
 #include "line/CallMonitorRecord.h"
+#include "platform/Resolver.h"
 
 #include <netdb.h>
 #include <netinet/in.h>
@@ -22,6 +23,8 @@
 namespace line {
 
 namespace {
+
+using platform::AddrList;
 
 using Clock = std::chrono::steady_clock;
 
@@ -64,31 +67,6 @@ int WaitFor(int wakeFd, int fd, short events, int timeoutMs) {
     }
 }
 
-struct AddrInfoFree {
-    void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
-};
-using AddrList = std::unique_ptr<addrinfo, AddrInfoFree>;
-
-// What one resolver thread hands back. Shared with it, so a client that stopped waiting
-// leaves it nothing freed to write to.
-struct Resolution {
-    std::mutex mutex;
-    addrinfo* list = nullptr;
-    int error = 0;
-    int systemError = 0; // errno for EAI_SYSTEM
-    int doneFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-
-    Resolution() = default;
-    Resolution(const Resolution&) = delete;
-    Resolution& operator=(const Resolution&) = delete;
-    ~Resolution() {
-        if (list != nullptr)
-            ::freeaddrinfo(list);
-        if (doneFd >= 0)
-            ::close(doneFd);
-    }
-};
-
 std::string ResolveError(int error, int systemError, const std::string& host) {
     switch (error) {
     case EAI_NONAME:
@@ -125,10 +103,10 @@ Attempt Failed(int error) {
     return attempt;
 }
 
-// Addresses are taken as they are; a name is resolved on a thread of its own that nobody
-// waits for, since a dead name server can hold getaddrinfo for many seconds and Stop() must
-// not wait for that.
-AddrList Resolve(int wakeFd, const CallMonitorAddress& address, Attempt& failure) {
+// Addresses are taken as they are; a name is resolved by the C library's own threads, which
+// Stop() never waits for (a dead name server can hold a resolution for many seconds).
+AddrList Resolve(const std::atomic<bool>& stop, const CallMonitorAddress& address,
+                 Attempt& failure) {
     const std::string port = std::to_string(address.port);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -139,42 +117,14 @@ AddrList Resolve(int wakeFd, const CallMonitorAddress& address, Attempt& failure
         return AddrList(list);
 
     hints.ai_flags = AI_NUMERICSERV;
-    auto resolution = std::make_shared<Resolution>();
-    if (resolution->doneFd < 0) {
-        failure.reason = ErrorText(errno);
-        return nullptr;
-    }
-    try {
-        std::thread([resolution, hints, host = address.host, port] {
-            addrinfo* found = nullptr;
-            const int error = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-            const int systemError = errno;
-            {
-                std::lock_guard lock(resolution->mutex);
-                resolution->list = found;
-                resolution->error = error;
-                resolution->systemError = systemError;
-            }
-            const std::uint64_t one = 1;
-            [[maybe_unused]] auto n = ::write(resolution->doneFd, &one, sizeof one);
-        }).detach();
-    } catch (const std::system_error& e) {
-        failure.reason = "cannot resolve " + address.host + ": " + e.what();
-        return nullptr;
-    }
-    const int ready = WaitFor(wakeFd, resolution->doneFd, POLLIN, kResolveTimeoutMs);
-    if (ready < 0) {
+    platform::Resolution resolution = platform::Resolve(
+        address.host, port, hints, Clock::now() + std::chrono::milliseconds(kResolveTimeoutMs),
+        [&stop] { return stop.load(); });
+    if (resolution.stopped)
         failure.stopped = true;
-        return nullptr;
-    }
-    if (ready == 0) {
-        failure.reason = ResolveError(EAI_AGAIN, 0, address.host);
-        return nullptr;
-    }
-    std::lock_guard lock(resolution->mutex);
-    if (resolution->list == nullptr)
-        failure.reason = ResolveError(resolution->error, resolution->systemError, address.host);
-    return AddrList(std::exchange(resolution->list, nullptr));
+    else if (!resolution.addresses)
+        failure.reason = ResolveError(resolution.error, errno, address.host);
+    return std::move(resolution.addresses);
 }
 
 void SetKeepAlive(int fd) {
@@ -217,9 +167,9 @@ Attempt ConnectTo(int wakeFd, const addrinfo& target) {
 }
 
 // Each address of the host in turn; refused only when every one of them refused.
-Attempt Connect(int wakeFd, const CallMonitorAddress& address) {
+Attempt Connect(int wakeFd, const std::atomic<bool>& stop, const CallMonitorAddress& address) {
     Attempt failure;
-    const AddrList list = Resolve(wakeFd, address, failure);
+    const AddrList list = Resolve(stop, address, failure);
     if (!list)
         return failure;
     bool allRefused = true;
@@ -325,7 +275,7 @@ void CallMonitorClient::Run() {
     std::size_t failures = 0;
     while (!m_stop) {
         Report(MakeStatus(CallMonitorState::Connecting, address));
-        const Attempt attempt = Connect(m_wakeFd, m_address);
+        const Attempt attempt = Connect(m_wakeFd, m_stop, m_address);
         if (attempt.stopped)
             return;
         CallMonitorStatus down =

@@ -1,11 +1,14 @@
 #include "phonebook/DirectoryClient.h"
 
+#include "platform/Resolver.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -14,6 +17,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,92 +37,73 @@ bool ParsePort(const std::string& text, std::uint16_t& port) {
     return true;
 }
 
-// A name resolution run by the C library on its own threads (getaddrinfo_a). The library
-// writes into it until the request is done, so one that outlives its wait is kept until then.
-struct Resolution {
-    std::string host;
-    std::string port;
-    addrinfo hints{};
-    gaicb request{};
-
-    ~Resolution() {
-        if (request.ar_result)
-            freeaddrinfo(request.ar_result);
+// One exchange with the directory: its deadline, and a wake-up that a stop request writes to,
+// so every wait of the exchange ends at once when the lookup is no longer wanted.
+class Exchange {
+  public:
+    Exchange(Clock::time_point deadline, std::stop_token stop)
+        : m_deadline(deadline), m_stop(std::move(stop)),
+          m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_onStop(m_stop, [this] {
+              const std::uint64_t one = 1;
+              [[maybe_unused]] auto n = ::write(m_wake, &one, sizeof one);
+          }) {}
+    ~Exchange() {
+        if (m_wake >= 0)
+            ::close(m_wake);
     }
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
+
+    Clock::time_point Deadline() const { return m_deadline; }
+    bool Stopped() const { return m_stop.stop_requested(); }
+
+    // Waits for events on fd until end (or the deadline, if sooner); false on time-out, error
+    // or stop.
+    bool Wait(int fd, short events, Clock::time_point end) const {
+        end = std::min(end, m_deadline);
+        // Checked first: a poll without time left still reports a ready socket.
+        while (Clock::now() < end && !Stopped()) {
+            pollfd p[2] = {{fd, events, 0}, {m_wake, POLLIN, 0}};
+            const int n = ::poll(p, m_wake >= 0 ? 2 : 1, Remaining(end));
+            if (n > 0)
+                return p[0].revents != 0 && !Stopped();
+            if (n == 0 || errno != EINTR)
+                return false;
+        }
+        return false;
+    }
+
+  private:
+    static int Remaining(Clock::time_point end) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    }
+
+    Clock::time_point m_deadline;
+    std::stop_token m_stop;
+    int m_wake;
+    std::stop_callback<std::function<void()>> m_onStop;
 };
 
-// Never destroyed: at exit the library may still be writing into one of them.
-std::mutex g_abandonedMutex;
-auto* const g_abandoned = new std::vector<std::unique_ptr<Resolution>>();
-
-void Abandon(std::unique_ptr<Resolution> resolution) {
-    std::lock_guard lock(g_abandonedMutex);
-    std::erase_if(*g_abandoned, [](const std::unique_ptr<Resolution>& r) {
-        return gai_error(&r->request) != EAI_INPROGRESS;
-    });
-    g_abandoned->push_back(std::move(resolution));
+platform::AddrList Resolve(const Endpoint& endpoint, const Exchange& exchange,
+                           Clock::time_point end) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    return platform::Resolve(endpoint.host, std::to_string(endpoint.port), hints,
+                             std::min(end, exchange.Deadline()),
+                             [&exchange] { return exchange.Stopped(); })
+        .addresses;
 }
 
-// The addresses of the endpoint, or null when there are none by the deadline. The caller
-// frees them.
-addrinfo* Resolve(const Endpoint& endpoint, Clock::time_point deadline) {
-    auto resolution = std::make_unique<Resolution>();
-    resolution->host = endpoint.host;
-    resolution->port = std::to_string(endpoint.port);
-    resolution->hints.ai_family = AF_UNSPEC;
-    resolution->hints.ai_socktype = SOCK_STREAM;
-    gaicb& request = resolution->request;
-    request.ar_name = resolution->host.c_str();
-    request.ar_service = resolution->port.c_str();
-    request.ar_request = &resolution->hints;
-    gaicb* list[] = {&request};
-    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0)
-        return nullptr;
-    while (gai_error(&request) == EAI_INPROGRESS) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero()) {
-            // One the library has begun can't be cancelled: it is left to finish.
-            if (gai_cancel(&request) == EAI_NOTCANCELED)
-                Abandon(std::move(resolution));
-            return nullptr;
-        }
-        const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
-        const timespec wait{static_cast<time_t>(seconds.count()),
-                            static_cast<long>(std::chrono::nanoseconds(left - seconds).count())};
-        gai_suspend(list, 1, &wait);
-    }
-    if (gai_error(&request) != 0)
-        return nullptr;
-    return std::exchange(request.ar_result, nullptr);
-}
-
-int Remaining(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// Waits for events on fd until the deadline; false on time-out or error.
-bool Wait(int fd, short events, Clock::time_point deadline) {
-    // Checked first: a poll without time left still reports a ready socket.
-    while (Clock::now() < deadline) {
-        pollfd p{fd, events, 0};
-        int n = ::poll(&p, 1, Remaining(deadline));
-        if (n > 0)
-            return true;
-        if (n == 0 || errno != EINTR)
-            return false;
-    }
-    return false;
-}
-
-int Connect(const addrinfo* list, Clock::time_point deadline) {
+int Connect(const addrinfo* list, const Exchange& exchange, Clock::time_point end) {
     for (const addrinfo* a = list; a; a = a->ai_next) {
         int fd =
             ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         if (fd < 0)
             continue;
         int rc = ::connect(fd, a->ai_addr, a->ai_addrlen);
-        if (rc != 0 && errno == EINPROGRESS && Wait(fd, POLLOUT, deadline)) {
+        if (rc != 0 && errno == EINPROGRESS && exchange.Wait(fd, POLLOUT, end)) {
             int error = 0;
             socklen_t len = sizeof error;
             if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0)
@@ -127,19 +112,14 @@ int Connect(const addrinfo* list, Clock::time_point deadline) {
         if (rc == 0)
             return fd;
         ::close(fd);
-        if (Remaining(deadline) == 0)
+        if (Clock::now() >= end || exchange.Stopped())
             break;
     }
     return -1;
 }
 
-// The end of a wait: the silence limit, or the exchange's deadline when that comes first.
-Clock::time_point WaitEnd(std::chrono::milliseconds silence, Clock::time_point deadline) {
-    return std::min(Clock::now() + silence, deadline);
-}
-
 bool SendAll(int fd, const std::string& data, std::chrono::milliseconds silence,
-             Clock::time_point deadline) {
+             const Exchange& exchange) {
     std::size_t sent = 0;
     while (sent < data.size()) {
         ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
@@ -150,7 +130,7 @@ bool SendAll(int fd, const std::string& data, std::chrono::milliseconds silence,
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-            Wait(fd, POLLOUT, WaitEnd(silence, deadline)))
+            exchange.Wait(fd, POLLOUT, Clock::now() + silence))
             continue;
         return false;
     }
@@ -158,7 +138,7 @@ bool SendAll(int fd, const std::string& data, std::chrono::milliseconds silence,
 }
 
 bool ReceiveAll(int fd, std::string& reply, std::chrono::milliseconds silence,
-                Clock::time_point deadline) {
+                const Exchange& exchange) {
     reply.assign(kMaxReply, '\0');
     std::size_t got = 0;
     while (got < kMaxReply) {
@@ -172,7 +152,7 @@ bool ReceiveAll(int fd, std::string& reply, std::chrono::milliseconds silence,
         if (errno == EINTR)
             continue;
         if ((errno == EAGAIN || errno == EWOULDBLOCK) &&
-            Wait(fd, POLLIN, WaitEnd(silence, deadline)))
+            exchange.Wait(fd, POLLIN, Clock::now() + silence))
             continue;
         reply.clear();
         return false;
@@ -248,21 +228,21 @@ bool IsSuccessReply(const std::string& reply) {
 }
 
 FetchStatus FetchReply(const Endpoint& endpoint, const std::string& request, std::string& reply,
-                       std::chrono::milliseconds timeout, std::chrono::milliseconds deadline) {
+                       std::chrono::milliseconds timeout, std::chrono::milliseconds deadline,
+                       std::stop_token stop) {
     reply.clear();
     if (!endpoint.valid || endpoint.host.empty())
         return FetchStatus::ConnectFailed;
     const Clock::time_point start = Clock::now();
-    const Clock::time_point end = start + deadline;
-    const Clock::time_point connected = std::min(start + timeout, end);
-    addrinfo* addresses = Resolve(endpoint, connected);
+    const Exchange exchange(start + deadline, std::move(stop));
+    const Clock::time_point connected = start + timeout;
+    const platform::AddrList addresses = Resolve(endpoint, exchange, connected);
     if (!addresses)
         return FetchStatus::ConnectFailed;
-    int fd = Connect(addresses, connected);
-    freeaddrinfo(addresses);
+    int fd = Connect(addresses.get(), exchange, connected);
     if (fd < 0)
         return FetchStatus::ConnectFailed;
-    bool ok = SendAll(fd, request, timeout, end) && ReceiveAll(fd, reply, timeout, end);
+    bool ok = SendAll(fd, request, timeout, exchange) && ReceiveAll(fd, reply, timeout, exchange);
     ::close(fd);
     return ok ? FetchStatus::Ok : FetchStatus::IoFailed;
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <stop_token>
 #include <string>
 
 namespace directory {
@@ -43,9 +44,10 @@ enum class FetchStatus {
 // Whether a reply's status line says success (2xx).
 bool IsSuccessReply(const std::string& reply);
 
-// timeout bounds the connection attempt and each silence, deadline the whole exchange.
+// timeout bounds the connection attempt and each silence, deadline the whole exchange; a stop
+// request ends it at once (ConnectFailed or IoFailed).
 FetchStatus FetchReply(const Endpoint& endpoint, const std::string& request, std::string& reply,
                        std::chrono::milliseconds timeout = kTimeout,
-                       std::chrono::milliseconds deadline = kDeadline);
+                       std::chrono::milliseconds deadline = kDeadline, std::stop_token stop = {});
 
 } // namespace directory

@@ -29,7 +29,8 @@ enum class Answer {
     NoReply, // result says why: no connection allowed, or an error; or a reply that is no answer
 };
 
-Answer AskDirectory(const CPhonebook& book, const std::string& number, std::string& result) {
+Answer AskDirectory(const CPhonebook& book, const std::string& number, std::string& result,
+                    std::stop_token stop = {}) {
     // Both are always asked, in this order.
     std::uint32_t autoConnect = book.ReadAutoConnect();
     bool dialUp = IsDialUpConnected();
@@ -48,7 +49,8 @@ Answer AskDirectory(const CPhonebook& book, const std::string& number, std::stri
     std::string request =
         directory::BuildRequest(profile.request, number, directory::HostHeader(endpoint));
     std::string page;
-    if (directory::FetchReply(endpoint, request, page) != directory::FetchStatus::Ok) {
+    if (directory::FetchReply(endpoint, request, page, directory::kTimeout, directory::kDeadline,
+                              std::move(stop)) != directory::FetchStatus::Ok) {
         result = kError;
         return Answer::NoReply;
     }
@@ -90,8 +92,8 @@ std::string CPhonebook::LookupCaller(std::string number) {
     return result;
 }
 
-bool CPhonebook::LookupOnline(std::string number, std::string& result) {
-    return AskDirectory(*this, number, result) == Answer::Name;
+bool CPhonebook::LookupOnline(std::string number, std::string& result, std::stop_token stop) {
+    return AskDirectory(*this, number, result, std::move(stop)) == Answer::Name;
 }
 
 std::uint32_t CPhonebook::ReadAutoConnect() const {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,7 +51,8 @@ class CPhonebook {
 
     // Directory lookup (lookup code): the name to show and log for a caller's number.
     std::string LookupCaller(std::string number);
-    bool LookupOnline(std::string number, std::string& result);
+    // A stop request gives up the exchange at once (the result is then "Erreur").
+    bool LookupOnline(std::string number, std::string& result, std::stop_token stop = {});
     std::uint32_t ReadAutoConnect() const;
 
     // The directory profile currently installed (a copy, for the lookup and for tests).

@@ -261,9 +261,10 @@ void CPhonebookDlg::OnSearch() {
     if (m_bSearching)
         return;
 
-    // The lookup blocks on the network for seconds: it runs on its own thread while a local
-    // loop keeps this thread painting and handling incoming calls. The dialog stays inert
-    // meanwhile. The shared state outlives the dialog should the loop be cut short.
+    // The lookup blocks on the network for seconds: it runs on a thread of the dialog's while
+    // a local loop keeps this thread painting and handling incoming calls. The dialog stays
+    // inert meanwhile. Should the loop be cut short (the program ends), the dialog's end stops
+    // the lookup and waits for the thread; the shared state keeps what it may still touch.
     struct Pending {
         std::string result;
         bool done = false;          // GUI thread only
@@ -279,9 +280,9 @@ void CPhonebookDlg::OnSearch() {
 
     QEventLoop loop;
     pending->loop = &loop;
-    std::thread([pending, number]() mutable {
+    m_search = std::jthread([pending, number](std::stop_token stop) mutable {
         std::string result;
-        GetPhonebook()->LookupOnline(std::move(number), result);
+        GetPhonebook()->LookupOnline(std::move(number), result, std::move(stop));
         pending->result = std::move(result);
         if (QCoreApplication* app = QCoreApplication::instance()) {
             QMetaObject::invokeMethod(
@@ -293,9 +294,11 @@ void CPhonebookDlg::OnSearch() {
                 },
                 Qt::QueuedConnection);
         }
-    }).detach();
+    });
     loop.exec();
     pending->loop = nullptr;
+    if (pending->done)
+        m_search.join();
 
     QApplication::restoreOverrideCursor();
     setEnabled(true);

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 class QLineEdit;
 class QPushButton;
@@ -65,4 +66,6 @@ class CPhonebookDlg : public QDialog {
     QLineEdit* m_name = nullptr;
     QPushButton* m_modify = nullptr;
     bool m_bSearching = false;
+    // The directory search of "Rechercher"; stopped and joined when the dialog ends.
+    std::jthread m_search;
 };
