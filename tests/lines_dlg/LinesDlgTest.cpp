@@ -11,6 +11,7 @@
 #include "tools/linesim/CallMonitor.h"
 #include "ui/CallPopupDlg.h"
 #include "ui/DialogUnits.h"
+#include "ui/LineTexts.h"
 #include "ui/LinesDlg.h"
 #include "ui/Tray.h"
 
@@ -120,4 +121,30 @@ TEST_F(LinesDlgTest, TrayTipNamesASourceThatIsDown) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return window.Tray()->Icon()->toolTip() == QStringLiteral("Tintorel"); }, 10000))
         << window.Tray()->Icon()->toolTip().toStdString();
+}
+
+TEST(LineTexts, LostCapiLineAndCallMonitorInTheTip) {
+    const auto now = ui::Clock::now();
+    line::CallMonitorStatus monitor;
+    capi::LinkStatus capi{capi::LinkStatus::Lost, 0, 8};
+    EXPECT_EQ(ui::TrayToolTip(capi, monitor, now),
+              QStringLiteral("Tintorel - ligne CAPI perdue, nouvel essai dans 8 s"));
+    EXPECT_EQ(ui::CapiStateText(capi), QStringLiteral("Perdue, nouvel essai dans 8 s"));
+
+    monitor.state = line::CallMonitorState::Lost;
+    monitor.address = "192.168.1.1:1012";
+    monitor.retryIn = 4;
+    monitor.nextTry = now + std::chrono::milliseconds(3500);
+    EXPECT_EQ(ui::TrayToolTip(capi, monitor, now),
+              QStringLiteral("Tintorel - ligne CAPI perdue, nouvel essai dans 8 s ; moniteur "
+                             "d'appels injoignable, nouvel essai dans 4 s"));
+    EXPECT_EQ(ui::MonitorStateText(monitor, now),
+              QStringLiteral("Injoignable (192.168.1.1:1012), nouvel essai dans 4 s"));
+
+    // Back: the usual tip; a line that is only absent is not down.
+    EXPECT_EQ(ui::TrayToolTip({capi::LinkStatus::Connected, 2, 0}, {}, now),
+              QStringLiteral("Tintorel"));
+    EXPECT_EQ(ui::CapiStateText({capi::LinkStatus::Connected, 2, 0}),
+              QStringLiteral("Connectée, 2 contrôleurs"));
+    EXPECT_EQ(ui::TrayToolTip({}, {}, now), QStringLiteral("Tintorel"));
 }
