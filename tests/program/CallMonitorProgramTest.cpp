@@ -2,7 +2,7 @@
 // from the monitor alone, its loss and return, a refusal at start, and a call that reaches both
 // the monitor and the CAPI line.
 
-#include "platform/Registry.h"
+#include "settings/Settings.h"
 #include "tests/e2e/Desktop.h"
 #include "tests/support/HttpFixtureServer.h"
 #include "tests/support/TestEnv.h"
@@ -11,9 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,18 +24,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A local port nobody listens on.
-std::uint16_t ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
+using testing_support::ClosedPort;
 
 class CallMonitorProgramTest : public ::testing::Test {
   protected:
@@ -91,17 +77,6 @@ class CallMonitorProgramTest : public ::testing::Test {
                                              << Output();
     }
 
-    void AllowDirectory() const {
-        platform::HKEY key = nullptr;
-        ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, "Software\\Tintorel",
-                                           platform::KEY_WRITE, &key),
-                  platform::ERROR_SUCCESS);
-        const platform::DWORD on = 1;
-        platform::RegSetValueEx(key, "AutoConnect", platform::REG_DWORD,
-                                reinterpret_cast<const platform::BYTE*>(&on), sizeof on);
-        platform::RegCloseKey(key);
-    }
-
     testing_support::TestEnv m_env;
     testing_support::HttpFixtureServer m_directory;
     linesim::CallMonitorSim m_monitor;
@@ -110,7 +85,7 @@ class CallMonitorProgramTest : public ::testing::Test {
 } // namespace
 
 TEST_F(CallMonitorProgramTest, CallsFromTheMonitorAloneAreHandledLikeCapiCalls) {
-    AllowDirectory();
+    settings::SetAutoConnect(true);
     m_directory.ServeDefault(testing_support::HttpFixtureServer::HttpResponse(
         testing_support::HttpFixtureServer::LoadFixture("directory-swiss.html")));
     ASSERT_TRUE(m_monitor.Start());

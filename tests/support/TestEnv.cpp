@@ -9,7 +9,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -23,6 +27,18 @@ void SetOrUnset(const std::string& name, bool set, const std::string& value) {
 }
 
 } // namespace
+
+std::uint16_t ClosedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
 
 TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXXXXX")) {
     if (!m_dir.isValid())

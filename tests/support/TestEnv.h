@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,9 @@
 #include <vector>
 
 namespace testing_support {
+
+// A local TCP port nobody listens on (connecting to it is refused).
+std::uint16_t ClosedPort();
 
 class TestEnv {
   public:

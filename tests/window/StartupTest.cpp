@@ -10,27 +10,11 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 
 namespace {
 
-// A local port nobody listens on.
-std::uint16_t ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
+using testing_support::ClosedPort;
 
 void UseLine(std::uint16_t port) {
     const std::string value = "rcapi:127.0.0.1:" + std::to_string(port);
