@@ -24,8 +24,13 @@ const std::array<std::string, 256>& FoldedBytes() {
 
 void AppendFolded(std::string& out, std::string_view cp1252) {
     const std::array<std::string, 256>& folded = FoldedBytes();
-    for (char c : cp1252)
-        out += folded[static_cast<unsigned char>(c)];
+    for (char c : cp1252) {
+        // Printable ASCII, most of any log, only changes case.
+        if (c >= 0x20 && c < 0x7F)
+            out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        else
+            out += folded[static_cast<unsigned char>(c)];
+    }
 }
 
 // The digits of text written like a number, or nothing when it holds anything else.
