@@ -6,31 +6,23 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
-namespace {
+using NumberMenuTest = WindowTestBase;
 
-class NumberMenuTest : public WindowTestBase {
-  protected:
-    // A right click at a point of the window; the menu it pops up, if any.
-    QMenu* RightClick(QPoint at) {
+TEST_F(NumberMenuTest, CopiesTheCallersNumber) {
+    // A right click at a point of the window: the menu it pops up, if any.
+    const auto rightClick = [&](QPoint at) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, m_dlg->mapToGlobal(at));
         QApplication::sendEvent(m_dlg.get(), &event);
         return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    }
-    // The middle of the number's line and of the time's, as OnPaint places them.
-    QPoint OnNumber() {
-        return m_dlg->ClientRect().topLeft() + QPoint(m_dlg->ClientRect().width() / 2, 12);
-    }
-    QPoint OnTime() { return m_dlg->ClientRect().bottomLeft() + QPoint(40, -8); }
-};
+    };
+    const QRect client = m_dlg->ClientRect();
+    const QPoint onNumber = client.topLeft() + QPoint(client.width() / 2, 12);
+    const QPoint onTime = client.bottomLeft() + QPoint(40, -8);
 
-} // namespace
-
-TEST_F(NumberMenuTest, CopiesTheCallersNumber) {
     ASSERT_TRUE(RunCall("0791234567", "0441111111"));
     m_dlg->OnTrayOpen();
-    EXPECT_EQ(RightClick(OnTime()), nullptr) << "a menu off the number";
-
-    QMenu* menu = RightClick(OnNumber());
+    EXPECT_EQ(rightClick(onTime), nullptr) << "a menu off the number";
+    QMenu* menu = rightClick(onNumber);
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->actions().size(), 1);
     EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Copier le numéro"));
@@ -38,10 +30,9 @@ TEST_F(NumberMenuTest, CopiesTheCallersNumber) {
     menu->close();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("0791234567"));
 
-    // An anonymous caller has none.
-    ASSERT_TRUE(RunCall("", "0441111111"));
+    ASSERT_TRUE(RunCall("", "0441111111")); // an anonymous caller has none
     m_dlg->OnTrayOpen();
-    menu = RightClick(OnNumber());
+    menu = rightClick(onNumber);
     ASSERT_NE(menu, nullptr);
     EXPECT_FALSE(menu->actions()[0]->isEnabled());
     menu->close();
