@@ -1,18 +1,14 @@
 #include "phonebook/ContactEntries.h"
 
+#include "phonebook/LookupWords.h"
 #include "phonebook/PhoneNumber.h"
 #include "platform/Cp1252.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <unordered_map>
 
 namespace {
-
-// What the lookup shows in place of a name: stored as a name, it would pass for a caller's.
-constexpr std::array<const char16_t*, 4> kLookupWords = {u"Inconnu", u"Erreur",
-                                                         u"Pas de connection", u"Recherche..."};
 
 // Line breaks and other control characters would split the phonebook's line or show as
 // boxes; they become blanks.
@@ -55,8 +51,7 @@ ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int
             continue;
         }
         const std::string label = name.toStdString() + " (" + record.place + ")";
-        if (std::any_of(kLookupWords.begin(), kLookupWords.end(),
-                        [&](const char16_t* word) { return name == QStringView(word); })) {
+        if (IsLookupWord(name)) {
             result.skipped.push_back(label + " : " + Quoted(name) +
                                      " est une réponse de la recherche, pas un nom");
             continue;

@@ -43,6 +43,11 @@ void SetMessagePresenter(MessagePresenter presenter) {
     g_presenter = std::move(presenter);
 }
 
+MessagePresenter CurrentMessagePresenter() {
+    std::lock_guard lock(g_mutex);
+    return g_presenter;
+}
+
 void SetMessageBoxRecorder(MessageBoxRecorder recorder) {
     std::lock_guard lock(g_mutex);
     g_recorder = std::move(recorder);

@@ -37,6 +37,7 @@ MessageBoxRequest MakeRequest(const QString& text, const QString& caption, MsgIc
 // What puts a message in front of the user and returns the answer.
 using MessagePresenter = std::function<int(const MessageBoxRequest&)>;
 void SetMessagePresenter(MessagePresenter presenter);
+MessagePresenter CurrentMessagePresenter();
 
 // Test hook: when set, every message of the program (told here or shown by a window) is handed
 // to the recorder on the calling thread and its return value is the answer. Empty removes it.

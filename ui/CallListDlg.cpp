@@ -6,20 +6,33 @@
 
 #include "ui/ListCell.h"
 #include "ui/DialogUnits.h"
+#include "ui/FileDialog.h"
 #include "ui/ListCtrl.h"
 #include "ui/MessageBox.h"
+#include "ui/NumberActions.h"
+#include "ui/PhonebookDlg.h"
 #include "ui/WorkArea.h"
 #include "calllog/CallLogRecord.h"
+#include "calllog/HistoryExport.h"
+#include "phonebook/LookupWords.h"
+#include "platform/Cp1252.h"
 #include "platform/FileLocations.h"
 
+#include <QFile>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <cstdio>
 
 namespace {
 constexpr int kIdList = 1007;
 constexpr int kIdOk = 1;
+constexpr int kIdFilter = 1030;
+constexpr int kIdExport = 1031;
 } // namespace
 
 CCallListDlg::CCallListDlg(QWidget* parent)
@@ -34,7 +47,8 @@ CCallListDlg::~CCallListDlg() = default;
 
 void CCallListDlg::DoDataExchange() {
     m_list = qobject_cast<ui::CListCtrl*>(ui::FindControl(this, kIdList));
-    Q_ASSERT(m_list);
+    m_filter = qobject_cast<QLineEdit*>(ui::FindControl(this, kIdFilter));
+    Q_ASSERT(m_list && m_filter);
 }
 
 bool CCallListDlg::OnInitDialog() {
@@ -52,6 +66,13 @@ bool CCallListDlg::OnInitDialog() {
     m_list->InsertColumn(3, QStringLiteral("Nom"), 170);
 
     LoadCallLog();
+
+    connect(m_filter, &QLineEdit::textChanged, this, &CCallListDlg::OnFilterChanged);
+    m_filter->installEventFilter(this);
+    if (auto* exportButton = qobject_cast<QPushButton*>(ui::FindControl(this, kIdExport)))
+        connect(exportButton, &QPushButton::clicked, this, &CCallListDlg::OnExport);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CCallListDlg::OnListContextMenu);
 
     // The writer appends, so the last row is the newest call.
     int count = m_list->GetItemCount();
@@ -108,4 +129,74 @@ void CCallListDlg::AddCallRow(std::string date, std::string number, std::string 
     SetListCell(*m_list, number, row, 1);
     SetListCell(*m_list, msn, row, 2);
     SetListCell(*m_list, name, row, 3);
+    m_search.Add(number, name);
+}
+
+void CCallListDlg::OnFilterChanged() {
+    const QString typed = m_filter->text();
+    if (typed.trimmed().isEmpty())
+        m_list->ShowAllItems();
+    else
+        m_list->ShowOnlyItems(m_search.Matching(typed));
+    // The selected call stays in view; else, as at opening, the newest one.
+    const int selected = m_list->GetSelectionMark();
+    m_list->EnsureVisible(selected >= 0 ? selected : m_list->GetItemCount() - 1);
+}
+
+void CCallListDlg::OnExport() {
+    const QString file =
+        ui::GetSaveFileName(this, QStringLiteral("Exporter la liste des appels"),
+                            QStringLiteral("appels.csv"), {QStringLiteral("Fichiers CSV (*.csv)")});
+    if (file.isEmpty())
+        return;
+    const ExportReport report =
+        ExportHistory(GetCallLogPath(), QFile::encodeName(file).toStdString());
+    if (!report.ok)
+        ui::ShowMessageBox(QString::fromStdString(report.error), {}, platform::MsgIcon::Error,
+                           platform::MsgButtons::Ok, this);
+}
+
+void CCallListDlg::OnListContextMenu(QPoint pos) {
+    const QModelIndex at = m_list->indexAt(pos);
+    const int row = at.isValid() ? at.row() : m_list->GetSelectionMark();
+    if (row < 0)
+        return;
+    m_list->SetSelectionMark(row);
+    const std::string number = m_list->GetItemText(row, 1);
+    const std::string name = m_list->GetItemText(row, 3);
+
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    ui::AddCopyNumberAction(menu, number);
+    QAction* add = menu->addAction(QStringLiteral("Ajouter à l'annuaire"));
+    add->setEnabled(ui::IsCallerNumber(number));
+    connect(add, &QAction::triggered, this, [this, number, name] {
+        // Queued: the menu is gone before the editor runs.
+        QMetaObject::invokeMethod(
+            this, [this, number, name] { AddToPhonebook(number, name); }, Qt::QueuedConnection);
+    });
+    const QPoint where =
+        at.isValid() ? pos : m_list->visualRect(m_list->model()->index(row, 0)).center();
+    menu->popup(m_list->viewport()->mapToGlobal(where));
+}
+
+void CCallListDlg::AddToPhonebook(const std::string& number, const std::string& name) {
+    CPhonebookDlg dlg(this);
+    // The name column holds what the lookup showed: "Inconnu" and the like are no name.
+    dlg.ShowNumber(number, IsLookupWord(platform::FromCp1252(name)) ? std::string() : name);
+    dlg.exec();
+}
+
+bool CCallListDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_filter && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter in the filter is no "OK"; Escape empties the filter before it closes.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+        if (key == Qt::Key_Escape && !m_filter->text().isEmpty()) {
+            m_filter->clear();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

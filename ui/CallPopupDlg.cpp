@@ -19,15 +19,18 @@
 #include "ui/LineTexts.h"
 #include "ui/LinesDlg.h"
 #include "ui/MessageBox.h"
+#include "ui/NumberActions.h"
 #include "ui/PhonebookDlg.h"
 #include "ui/Tray.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -438,6 +441,19 @@ void CCallPopupDlg::closeEvent(QCloseEvent* event) {
     // Closing only hides: the program goes on in the tray.
     event->ignore();
     OnCloseRequest();
+}
+
+void CCallPopupDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // On the caller's number, as OnPaint places it.
+    const QRect client = ClientRect();
+    const QRect number =
+        Box(7, 7, client.width() - 27, (client.height() - 31) / 2 + 7).translated(client.topLeft());
+    if (!number.contains(event->pos()))
+        return;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    ui::AddCopyNumberAction(menu, m_state.Texts().calling);
+    menu->popup(event->globalPos());
 }
 
 void CCallPopupDlg::keyPressEvent(QKeyEvent* event) {

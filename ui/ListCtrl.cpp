@@ -55,7 +55,9 @@ class SelectionDelegate : public QStyledItemDelegate {
 } // namespace
 
 int ListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(m_filtered ? m_shown.size() : m_rows.size());
 }
 
 int ListModel::columnCount(const QModelIndex& parent) const {
@@ -65,8 +67,9 @@ int ListModel::columnCount(const QModelIndex& parent) const {
 QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole)
         return {};
-    auto [start, length] = FindCell(m_rows[index.row()], index.column());
-    return platform::FromCp1252(std::string_view(m_rows[index.row()]).substr(start, length));
+    const std::string& cells = m_rows[SourceRow(index.row())];
+    auto [start, length] = FindCell(cells, index.column());
+    return platform::FromCp1252(std::string_view(cells).substr(start, length));
 }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -84,6 +87,8 @@ void ListModel::AddColumn(int index, const QString& title) {
 }
 
 int ListModel::InsertRow(int index, const std::string& label) {
+    // A row has no place among filtered ones: all rows come back.
+    ShowAllRows();
     index = std::clamp(index, 0, static_cast<int>(m_rows.size()));
     if (!m_suspended)
         beginInsertRows({}, index, index);
@@ -94,7 +99,7 @@ int ListModel::InsertRow(int index, const std::string& label) {
 }
 
 void ListModel::SetCell(int row, int column, const std::string& text) {
-    std::string& cells = m_rows[row];
+    std::string& cells = m_rows[SourceRow(row)];
     std::size_t have = std::count(cells.begin(), cells.end(), '\0') + 1;
     if (have < static_cast<std::size_t>(column) + 1)
         cells.append(column + 1 - have, '\0');
@@ -105,19 +110,40 @@ void ListModel::SetCell(int row, int column, const std::string& text) {
 }
 
 std::string ListModel::Cell(int row, int column) const {
-    auto [start, length] = FindCell(m_rows[row], column);
-    return m_rows[row].substr(start, length);
+    const std::string& cells = m_rows[SourceRow(row)];
+    auto [start, length] = FindCell(cells, column);
+    return cells.substr(start, length);
 }
 
 void ListModel::Clear() {
     // While suspended a reset is already open; Resume closes it.
-    if (m_suspended) {
-        m_rows.clear();
-        return;
-    }
-    beginResetModel();
+    if (!m_suspended)
+        beginResetModel();
     m_rows.clear();
-    endResetModel();
+    m_filtered = false;
+    m_shown.clear();
+    if (!m_suspended)
+        endResetModel();
+}
+
+void ListModel::ShowRows(std::vector<int> rows) {
+    if (!m_suspended)
+        beginResetModel();
+    m_shown = std::move(rows);
+    m_filtered = true;
+    if (!m_suspended)
+        endResetModel();
+}
+
+void ListModel::ShowAllRows() {
+    if (!m_filtered)
+        return;
+    if (!m_suspended)
+        beginResetModel();
+    m_filtered = false;
+    m_shown = {};
+    if (!m_suspended)
+        endResetModel();
 }
 
 void ListModel::Suspend() {
@@ -248,6 +274,42 @@ void CListCtrl::SetRedraw(bool on) {
         m_model->Resume();
     else
         m_model->Suspend();
+}
+
+void CListCtrl::ShowOnlyItems(std::vector<int> rows) {
+    const int selected = SourceItem(GetSelectionMark());
+    m_model->ShowRows(std::move(rows));
+    KeepSelection(selected);
+}
+
+void CListCtrl::ShowAllItems() {
+    const int selected = SourceItem(GetSelectionMark());
+    m_model->ShowAllRows();
+    KeepSelection(selected);
+}
+
+int CListCtrl::SourceItem(int item) const {
+    if (item < 0 || item >= m_model->rowCount())
+        return -1;
+    return m_model->SourceRow(item);
+}
+
+void CListCtrl::KeepSelection(int source) {
+    // The reset dropped the selection, and any row index held is stale.
+    m_selectionMark = -1;
+    m_pendingVisible = -1;
+    if (source < 0)
+        return;
+    int lo = 0, hi = m_model->rowCount();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (m_model->SourceRow(mid) < source)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo < m_model->rowCount() && m_model->SourceRow(lo) == source)
+        SetSelectionMark(lo);
 }
 
 void CListCtrl::showEvent(QShowEvent* event) {

@@ -2,6 +2,7 @@
 // Stand-in for the report-view list control: a table view over a model that keeps each row's
 // cells as Windows-1252 bytes and converts only the rows on screen. Rows go in with
 // InsertItem / SetItemText like the native control; any number of rows, any cell length.
+// The list may show only some of its rows (a filter); items are then numbered among those.
 
 #include <QAbstractTableModel>
 #include <QTableView>
@@ -26,6 +27,12 @@ class ListModel : public QAbstractTableModel {
     void SetCell(int row, int column, const std::string& text);
     std::string Cell(int row, int column) const;
     void Clear();
+    // Shows only rows (indexes among all rows, ascending), or all of them again. Inserting
+    // or clearing rows shows all of them again.
+    void ShowRows(std::vector<int> rows);
+    void ShowAllRows();
+    // The index among all rows of a shown row.
+    int SourceRow(int row) const { return m_filtered ? m_shown[row] : row; }
     // While suspended, rows change without notifying views; Resume resets the views once.
     void Suspend();
     void Resume();
@@ -33,6 +40,8 @@ class ListModel : public QAbstractTableModel {
   private:
     std::vector<QString> m_titles;
     std::vector<std::string> m_rows; // cells of a row joined by NUL bytes
+    bool m_filtered = false;
+    std::vector<int> m_shown; // while filtered, the rows shown
     bool m_suspended = false;
 };
 
@@ -62,6 +71,12 @@ class CListCtrl : public QTableView {
     bool FullRowSelect() const { return m_fullRowSelect; }
     // Like WM_SETREDRAW: false batches row changes, true shows them all at once.
     void SetRedraw(bool on);
+    // Shows only the rows given (indexes among all rows, ascending), or every row again. The
+    // selected row stays selected while it is shown.
+    void ShowOnlyItems(std::vector<int> rows);
+    void ShowAllItems();
+    // The index among all rows of a shown item, -1 if there is none.
+    int SourceItem(int item) const;
 
     ListModel* Model() const { return m_model; }
 
@@ -74,6 +89,9 @@ class CListCtrl : public QTableView {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // Selects the row that was row source among all rows again, if it is shown.
+    void KeepSelection(int source);
+
     ListModel* m_model;
     bool m_sortAscending = false;
     int m_selectionMark = -1;

@@ -3,9 +3,11 @@
 #include "resources/Resources.h"
 
 #include "ui/ListCell.h"
+#include "phonebook/ContactsTransfer.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
+#include "ui/FileDialog.h"
 #include "ui/ListCtrl.h"
 #include "ui/MessageBox.h"
 #include "ui/WorkArea.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QIcon>
 #include <QPixmap>
 #include <QPointer>
@@ -33,7 +36,7 @@ using ui::ShowMessageBox;
 
 namespace {
 
-const QString kQuestionCaption = QStringLiteral("Tintorel - Annuaire");
+const QString kCaption = QStringLiteral("Tintorel - Annuaire");
 
 // A name goes into the file as Windows-1252 bytes on one line: refuse what can't, rather than
 // store it mangled or let it split the line.
@@ -45,6 +48,19 @@ bool ToStorable(const QString& text, std::string& bytes) {
         return false;
     bytes = std::move(*converted);
     return true;
+}
+
+// An import's summary, then what was skipped and why, as far as a box can hold it.
+QString ImportSummary(const ImportReport& report) {
+    constexpr std::size_t kShown = 20;
+    QString text = QString::fromStdString(report.Summary()) + u'.';
+    if (!report.skipped.empty())
+        text += u'\n';
+    for (std::size_t i = 0; i < report.skipped.size() && i < kShown; ++i)
+        text += u'\n' + QString::fromStdString(report.skipped[i]);
+    if (report.skipped.size() > kShown)
+        text += QStringLiteral("\n... et %1 autres.").arg(report.skipped.size() - kShown);
+    return text;
 }
 
 } // namespace
@@ -75,6 +91,8 @@ bool CPhonebookDlg::OnInitDialog() {
     connect(m_ui->newNumberButton, &QPushButton::clicked, this, &CPhonebookDlg::OnNewNumber);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &CPhonebookDlg::OnDelete);
     connect(m_ui->searchButton, &QPushButton::clicked, this, &CPhonebookDlg::OnSearch);
+    connect(m_ui->importButton, &QPushButton::clicked, this, &CPhonebookDlg::OnImport);
+    connect(m_ui->exportButton, &QPushButton::clicked, this, &CPhonebookDlg::OnExport);
 
     if (const QIcon icon = LoadIconResource(142); !icon.isNull())
         setWindowIcon(icon);
@@ -150,7 +168,7 @@ void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
     if (!noQuestion && m_name->text() != FromCp1252(m_list->GetItemText(m_nCurrent, 1))) {
         int answer =
             ShowMessageBox(QStringLiteral("Voulez-vous enregistrer les modifications effectuées ?"),
-                           kQuestionCaption, MsgIcon::Question, MsgButtons::YesNoCancel, this);
+                           kCaption, MsgIcon::Question, MsgButtons::YesNoCancel, this);
         if (answer == platform::IDYES) {
             // A name that can't be stored stays in the field, as with Cancel, instead of
             // being dropped after the refusal.
@@ -228,7 +246,7 @@ bool CPhonebookDlg::Modify() {
 
     if (known) {
         int answer = ShowMessageBox(QStringLiteral("L'enregistrement existe déjà, l'écraser ?"),
-                                    kQuestionCaption, MsgIcon::Question, MsgButtons::YesNo, this);
+                                    kCaption, MsgIcon::Question, MsgButtons::YesNo, this);
         if (answer != platform::IDYES) {
             SelectNumber(number);
             return true;
@@ -308,6 +326,64 @@ void CPhonebookDlg::OnSearch() {
 
     if (pending->done)
         m_name->setText(FromCp1252(pending->result));
+}
+
+void CPhonebookDlg::ShowNumber(const std::string& number, const std::string& name) {
+    if (int row = FindRow(number); row >= 0) {
+        SelectRow(row, true);
+    } else {
+        SelectRow(-1, true);
+        m_number->setText(FromCp1252(number));
+        m_name->setText(FromCp1252(name));
+    }
+    m_name->setFocus();
+}
+
+void CPhonebookDlg::OnImport() {
+    const QString file = ui::GetOpenFileName(this, QStringLiteral("Importer des contacts"),
+                                             {QStringLiteral("Contacts (*.vcf *.vcard *.csv)"),
+                                              QStringLiteral("Cartes de visite (*.vcf *.vcard)"),
+                                              QStringLiteral("Fichiers CSV (*.csv)"),
+                                              QStringLiteral("Tous les fichiers (*)")});
+    if (file.isEmpty())
+        return;
+    const int answer = ShowMessageBox(
+        QStringLiteral("Remplacer le nom des numéros déjà dans l'annuaire par celui du fichier ?"),
+        kCaption, MsgIcon::Question, MsgButtons::YesNoCancel, this);
+    if (answer != platform::IDYES && answer != platform::IDNO)
+        return;
+
+    // A stored entry shown unedited follows a name the import gives it; an edit stays.
+    const bool unedited =
+        m_number->isReadOnly() && m_name->text() == FromCp1252(m_list->GetItemText(m_nCurrent, 1));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ImportReport report = ImportContacts(
+        *GetPhonebook(), QFile::encodeName(file).toStdString(), answer == platform::IDYES);
+    QApplication::restoreOverrideCursor();
+    RefreshList();
+    if (unedited && m_nCurrent >= 0)
+        m_name->setText(FromCp1252(m_list->GetItemText(m_nCurrent, 1)));
+
+    if (!report.ok) {
+        ShowMessageBox(QString::fromStdString(report.error), {}, MsgIcon::Error, MsgButtons::Ok,
+                       this);
+        return;
+    }
+    ShowMessageBox(ImportSummary(report), kCaption, MsgIcon::Information, MsgButtons::Ok, this);
+}
+
+void CPhonebookDlg::OnExport() {
+    const QString file = ui::GetSaveFileName(this, QStringLiteral("Exporter l'annuaire"),
+                                             QStringLiteral("annuaire.vcf"),
+                                             {QStringLiteral("Cartes de visite (*.vcf *.vcard)"),
+                                              QStringLiteral("Fichiers CSV (*.csv)")});
+    if (file.isEmpty())
+        return;
+    const ExportReport report =
+        ExportPhonebook(*GetPhonebook(), QFile::encodeName(file).toStdString());
+    if (!report.ok)
+        ShowMessageBox(QString::fromStdString(report.error), {}, MsgIcon::Error, MsgButtons::Ok,
+                       this);
 }
 
 void CPhonebookDlg::OnSetfocusName() {

@@ -30,6 +30,10 @@ class CPhonebookDlg : public QDialog {
     // True while "Rechercher" waits for the directory.
     bool IsSearching() const { return m_bSearching; }
 
+    // Opens on a number (Windows-1252) for the user to store it: its stored entry, or else a
+    // new entry with the number and name (empty when none is known), the name field to type in.
+    void ShowNumber(const std::string& number, const std::string& name);
+
   public slots:
     void reject() override;
     void accept() override;
@@ -41,6 +45,8 @@ class CPhonebookDlg : public QDialog {
     void OnDelete();
     void OnSearch();
     void OnSetfocusName();
+    void OnImport();
+    void OnExport();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,6 +5,7 @@
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
+#include "ui/FileDialog.h"
 #include "ui/ListCtrl.h"
 #include "ui/MessageBox.h"
 #include "platform/Registry.h"
@@ -31,6 +32,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 using platform::IDCANCEL;
 using platform::IDNO;
@@ -561,4 +563,61 @@ TEST_F(PhonebookDlgTest, OpensCentredInTheWorkAreaNotOverItsCornerOwner) {
     const QPoint centre = dlg.frameGeometry().center();
     EXPECT_NEAR(centre.x(), work.center().x(), 1);
     EXPECT_NEAR(centre.y(), work.center().y(), 1);
+}
+
+TEST_F(PhonebookDlgTest, ImportAsksAboutStoredNamesReportsAndRefreshes) {
+    m_env.WriteFile(kFile, "0221234567;Dupont\r\ncountry;0\r\n");
+    m_env.WriteFile("in.csv", "Nom;T\xC3\xA9l\xC3\xA9phone\r\nMartin;079 765 43 21\r\n"
+                              "Durand;022 123 45 67\r\nSansnum;\r\n");
+    QStringList filters;
+    ui::SetFileDialogAnswerer([&](const ui::FileDialogRequest& request) {
+        filters = request.filters;
+        return ui::FileDialogAnswer{QString::fromStdString(m_env.Path("in.csv")), {}};
+    });
+    Open();
+    EXPECT_EQ(Control<QPushButton>(1022)->text(), QStringLiteral("Importer..."));
+    EXPECT_EQ(Control<QPushButton>(1023)->text(), QStringLiteral("Exporter..."));
+    DoubleClickRow(0); // the stored entry shown, unedited
+
+    // No: stored names stay; the summary says what was left out and why.
+    m_boxes.QueueAnswer(IDNO);
+    Click(1022);
+    EXPECT_TRUE(filters.contains(QStringLiteral("Cartes de visite (*.vcf *.vcard)")));
+    ASSERT_EQ(m_boxes.Count(), 2u);
+    auto box = m_boxes.Requests()[0];
+    EXPECT_EQ(box.caption, QStringLiteral("Tintorel - Annuaire"));
+    EXPECT_EQ(box.buttons, MsgButtons::YesNoCancel);
+    box = m_boxes.Requests()[1];
+    EXPECT_EQ(box.icon, MsgIcon::Information);
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("1 entrées importées, 2 ignorées.\n\n")));
+    EXPECT_TRUE(box.text.contains(u"Durand") && box.text.contains(u"Sansnum"))
+        << box.text.toStdString();
+    ASSERT_EQ(List()->GetItemCount(), 2);
+    EXPECT_EQ(Shown(RowOf("0797654321"), 1), QStringLiteral("Martin"));
+
+    // Yes: the entry shown takes the file's name.
+    m_boxes.QueueAnswer(IDYES);
+    Click(1022);
+    EXPECT_EQ(Name()->text(), QStringLiteral("Durand"));
+    EXPECT_NE(m_env.ReadFile(kFile).find("0221234567;Durand\r\n"), std::string::npos);
+    ui::SetFileDialogAnswerer({});
+}
+
+TEST_F(PhonebookDlgTest, ExportWritesTheFormatOfTheChosenFilter) {
+    m_env.WriteFile(kFile, "0221234567;Zo\xE9 Dupont\r\ncountry;0\r\n");
+    QString answer = QString::fromStdString(m_env.Path("contacts"));
+    ui::SetFileDialogAnswerer([&](const ui::FileDialogRequest&) {
+        return ui::FileDialogAnswer{answer, QStringLiteral("Fichiers CSV (*.csv)")};
+    });
+    Open();
+    Click(1023);
+    EXPECT_NE(m_env.ReadFile("contacts.csv").find("Zoé Dupont"), std::string::npos);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+
+    answer = QString::fromStdString(m_env.Path("contacts.txt"));
+    Click(1023);
+    ui::SetFileDialogAnswerer({});
+    ASSERT_EQ(m_boxes.Count(), 1u);
+    EXPECT_EQ(m_boxes.Requests()[0].icon, MsgIcon::Error);
+    EXPECT_FALSE(m_env.FileExists("contacts.txt"));
 }
