@@ -4,10 +4,10 @@
 #include "platform/UserMessage.h"
 
 #include <QFile>
-#include <QStandardPaths>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -58,9 +58,16 @@ bool LivesBesideProgram(const std::string& folder, const std::string& file) {
     return !IsInstalled(folder) && (!Refused(folder, W_OK | X_OK) || MayWrite(folder + file, W_OK));
 }
 
+// $XDG_DATA_HOME/tintorel, by default ~/.local/share/tintorel; a relative XDG_DATA_HOME is
+// ignored, as the base directory rules ask. Empty when no home is known.
 std::string UserDataFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return base.isEmpty() ? std::string() : QFile::encodeName(base).toStdString() + "/tintorel";
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/tintorel";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.local/share/tintorel";
+    return {};
 }
 
 // The folder is private to the user, as the base directory rules ask.

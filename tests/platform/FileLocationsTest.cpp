@@ -61,7 +61,7 @@ TEST(FileLocations, UnknownFolderFallsBackToBareNameAndIsRetried) {
 TEST(FileLocations, InstalledProgramKeepsItsFilesInTheUserDataFolder) {
     TestEnv env;
     BoxRecorder boxes;
-    unsetenv("XDG_DATA_HOME"); // the default, under HOME
+    setenv("XDG_DATA_HOME", "data", 1); // relative: ignored, the default under HOME
     platform::SetModuleFileNameOverride("/usr/bin/tintorel");
     const std::string folder = env.Path(".local/share/tintorel");
     EXPECT_EQ(std::string(GetPhonebookPath()), folder + "/phonebook.txt");
