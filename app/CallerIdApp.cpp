@@ -1,5 +1,6 @@
 #include "app/CallerIdApp.h"
 
+#include "app/CommandLine.h"
 #include "line/CallHandler.h"
 #include "line/Dispatch.h"
 #include "line/Notification.h"
@@ -35,8 +36,13 @@ bool CCallerIdApp::InitInstance() {
 }
 
 int RunTintorel(int argc, char** argv) {
+    // Before anything else: --help and --version need no display.
+    const app::CommandLine commandLine = app::ParseCommandLine(argc, argv);
+    if (commandLine.exitStatus)
+        return *commandLine.exitStatus;
+
     // The window places itself in a screen corner, which needs X11 (or XWayland).
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !commandLine.platformGiven) {
         qputenv("QT_QPA_PLATFORM", "xcb");
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
             std::fprintf(stderr, "%s: no X display to show the window on (DISPLAY is not set)\n",

@@ -16,6 +16,7 @@ class CCallerIdApp {
     bool InitInstance();
 };
 
-// The program: sets up Qt (on X11 unless the user chose a platform), runs InitInstance and
-// ends the process. Never returns normally.
+// The program: reads the command line (returning its status when an option ends the program
+// at once), sets up Qt (on X11 unless the user chose a platform), runs InitInstance and ends
+// the process.
 int RunTintorel(int argc, char** argv);

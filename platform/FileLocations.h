@@ -1,8 +1,13 @@
 #pragma once
-// The two files that live beside the executable.
+// Where the program's two files live. In a portable folder (the build folder, a folder the user
+// copied the program into) they lie beside the executable. When the program is installed (it
+// lies under /usr/) or a file can't be written beside it, the file lives in the user's data
+// folder instead: $XDG_DATA_HOME/tintorel, by default ~/.local/share/tintorel.
 
-// Full path of phonebook.txt / isdncall.log in the executable's folder, computed on first
-// success and kept for the run. When the folder can't be worked out the user is told and the
+// Full path of phonebook.txt / isdncall.log, computed on first success and kept for the run.
+// The data folder is made on first use, and again on later calls while it is missing; when it
+// can't be made the path is returned all the same, and reading or writing the file fails with
+// the usual messages. When the executable's folder can't be worked out the user is told and the
 // bare file name is returned (not kept, so the next call tries again).
 const char* GetPhonebookPath();
 const char* GetCallLogPath();

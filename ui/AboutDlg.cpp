@@ -59,6 +59,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(m_chkAutoConnect, &QCheckBox::clicked, this, &CAboutDlg::OnAutoConnectClicked);
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
             this, &CAboutDlg::OnUninstall);
+    // A click by mouse or space bar repaints the box before it reports the click: the repaint
+    // must not put the stored setting back before the handler has read what the hand chose.
+    for (QCheckBox* box : {m_chkAutostart, m_chkAutoConnect}) {
+        connect(box, &QCheckBox::pressed, this, [this] { m_bBoxPressed = true; });
+        connect(box, &QCheckBox::released, this, [this] { m_bBoxPressed = false; });
+    }
 
     ui::CentreInWorkArea(this);
     OnInitDialog();
@@ -117,8 +123,10 @@ void CAboutDlg::OnPaint() {
 
     // The controls show what is stored, not what was last clicked.
     CPhonebook* phonebook = GetPhonebook();
-    m_chkAutostart->setChecked(settings::IsAutostartEnabled());
-    m_chkAutoConnect->setChecked(settings::ReadAutoConnect() != 0);
+    if (!m_bBoxPressed) {
+        m_chkAutostart->setChecked(settings::IsAutostartEnabled());
+        m_chkAutoConnect->setChecked(settings::ReadAutoConnect() != 0);
+    }
     const QSignalBlocker quiet(m_cboCountry); // a refresh is not a choice of the user
     m_cboCountry->setCurrentIndex(phonebook->GetCountry());
 }

@@ -37,4 +37,5 @@ class CAboutDlg : public QDialog {
     QCheckBox* m_chkAutoConnect = nullptr;
     QComboBox* m_cboCountry = nullptr;
     QCheckBox* m_chkAutostart = nullptr;
+    bool m_bBoxPressed = false; // a check box is between its press and its release
 };

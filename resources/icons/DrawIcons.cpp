@@ -1,14 +1,18 @@
-// Draws the program's icons as PNG files (16, 24 and 32 pixels). Not part of the build: the
-// PNGs are committed. Rebuild them with
-//   g++ -std=c++20 -fPIC DrawIcons.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/drawicons
+// Draws the program's icons as PNG files (16, 24 and 32 pixels), and the application icon
+// also at the desktop's larger sizes and as an SVG for the icon theme. Not part of the build:
+// the files are committed. Rebuild them with (qt6-svg-dev)
+//   g++ -std=c++20 -fPIC DrawIcons.cpp $(pkg-config --cflags --libs Qt6Gui Qt6Svg) \
+//       -o /tmp/drawicons
 //   QT_QPA_PLATFORM=offscreen /tmp/drawicons resources/icons
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -32,18 +36,21 @@ void Handset(Canvas& c, const QColor& fill, double cx, double cy) {
     c.p.save();
     c.p.translate(cx * s, cy * s);
     c.p.rotate(-40);
-    c.p.scale(s, s);
+    // The union turns curves into short straight segments, too coarse above 32 pixels: there
+    // it is worked out 16 times larger so that the curves stay round (and in the SVG).
+    const double k = c.size > 32 ? 16 : 1;
+    c.p.scale(s / k, s / k);
     QPainterPath path;
-    path.addRoundedRect(QRectF(-5, -14, 11, 8), 2.5, 2.5);
-    path.addRoundedRect(QRectF(-5, 6, 11, 8), 2.5, 2.5);
+    path.addRoundedRect(QRectF(-5 * k, -14 * k, 11 * k, 8 * k), 2.5 * k, 2.5 * k);
+    path.addRoundedRect(QRectF(-5 * k, 6 * k, 11 * k, 8 * k), 2.5 * k, 2.5 * k);
     QPainterPath grip;
-    grip.moveTo(-4, -9);
-    grip.quadTo(-9, 0, -4, 9);
-    grip.lineTo(1, 9);
-    grip.quadTo(-3, 0, 1, -9);
+    grip.moveTo(-4 * k, -9 * k);
+    grip.quadTo(-9 * k, 0, -4 * k, 9 * k);
+    grip.lineTo(1 * k, 9 * k);
+    grip.quadTo(-3 * k, 0, 1 * k, -9 * k);
     grip.closeSubpath();
     path = path.united(grip);
-    c.p.setPen(QPen(Rgb(20, 20, 20), c.pen(1.2) / s));
+    c.p.setPen(QPen(Rgb(20, 20, 20), c.pen(1.2) * k / s));
     c.p.setBrush(fill);
     c.p.drawPath(path);
     c.p.restore();
@@ -132,6 +139,14 @@ void CallList(Canvas& c) { // 147
     }
 }
 
+void Paint(QPaintDevice& device, int size, const std::function<void(Canvas&)>& draw) {
+    QPainter painter(&device);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    Canvas canvas{painter, size};
+    draw(canvas);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -141,15 +156,14 @@ int main(int argc, char** argv) {
         {128, Application}, {137, Info}, {141, About}, {142, Book}, {145, Tray}, {147, CallList},
     };
     for (const auto& [id, draw] : icons) {
-        for (int size : {16, 24, 32}) {
+        // The application icon also stands for the program in menus and software centres.
+        std::vector<int> sizes{16, 24, 32};
+        if (id == 128)
+            sizes.insert(sizes.end(), {48, 64, 128, 256});
+        for (int size : sizes) {
             QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::TextAntialiasing);
-            Canvas canvas{painter, size};
-            draw(canvas);
-            painter.end();
+            Paint(image, size, draw);
             const QString name = QStringLiteral("%1/%2-%3.png").arg(dir).arg(id).arg(size);
             if (!image.save(name)) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
@@ -157,5 +171,14 @@ int main(int argc, char** argv) {
             }
         }
     }
+
+    // The same picture as the 256-pixel one, for any size.
+    const int size = 256;
+    QSvgGenerator svg;
+    svg.setFileName(dir + QStringLiteral("/128.svg"));
+    svg.setSize(QSize(size, size));
+    svg.setViewBox(QRect(0, 0, size, size));
+    svg.setTitle(QStringLiteral("Tintorel"));
+    Paint(svg, size, Application);
     return 0;
 }

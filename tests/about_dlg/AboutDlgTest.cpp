@@ -338,6 +338,34 @@ TEST_F(AboutDlgTest, AutoConnectOnThenOff) {
     EXPECT_FALSE(AutoConnect(dlg)->isChecked());
 }
 
+// A mouse click or the space bar repaints the box before the dialog hears of it: the dialog
+// still stores what the hand chose.
+TEST_F(AboutDlgTest, MouseAndKeyboardTickTheBoxes) {
+    CAboutDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const auto tick = [](QCheckBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    };
+
+    tick(Autostart(dlg));
+    EXPECT_TRUE(settings::IsAutostartEnabled());
+    EXPECT_NE(ReadAll(DesktopFile()).find("\nExec=" + m_env.ExecutablePath() + "\n"),
+              std::string::npos);
+    tick(AutoConnect(dlg));
+    EXPECT_EQ(settings::ReadAutoConnect(), 1u);
+    Paint(dlg);
+    EXPECT_TRUE(Autostart(dlg)->isChecked());
+    EXPECT_TRUE(AutoConnect(dlg)->isChecked());
+
+    Autostart(dlg)->setFocus();
+    QTest::keyClick(Autostart(dlg), Qt::Key_Space);
+    EXPECT_FALSE(settings::IsAutostartEnabled());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(DesktopFile())));
+    tick(AutoConnect(dlg));
+    EXPECT_EQ(settings::ReadAutoConnect(), 0u);
+}
+
 TEST_F(AboutDlgTest, AutoConnectOfAnotherTypeShowsCleared) {
     CAboutDlg dlg;
     const std::pair<DWORD, std::string> others[] = {

@@ -49,6 +49,7 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXX
     const std::pair<const char*, std::string> vars[] = {
         {"HOME", dir},
         {"XDG_CONFIG_HOME", config},
+        {"XDG_DATA_HOME", dir + "/data"},
         {"TINTOREL_REGISTRY", RegistryPath()},
         // The log-owner role of this test, apart from other tests and from a running copy.
         {"TINTOREL_INSTANCE_PIPE", "Tintorel-test-" + m_dir.path().section('/', -1).toStdString()},

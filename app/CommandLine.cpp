@@ -1,0 +1,148 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <span>
+
+namespace app {
+
+namespace {
+
+struct OptionText {
+    QStringList names;
+    QString valueName; // empty for a switch
+    QString description;
+};
+
+// The program's own options, in the order --help lists them.
+const OptionText kOwnOptions[] = {
+    {{QStringLiteral("h"), QStringLiteral("help")},
+     {},
+     QStringLiteral("Affiche cette aide et quitte.")},
+    {{QStringLiteral("v"), QStringLiteral("version")},
+     {},
+     QStringLiteral("Affiche la version et quitte.")},
+};
+
+// Options the application object takes out of the command line itself.
+const char* const kQtOptionsWithValue[] = {
+    "platform",
+    "platformpluginpath",
+    "platformtheme",
+    "plugin",
+    "qwindowgeometry",
+    "geometry",
+    "qwindowtitle",
+    "title",
+    "qwindowicon",
+    "icon",
+    "session",
+    "display",
+    "name",
+    "visual",
+    "style",
+    "stylesheet",
+};
+const char* const kQtSwitches[] = {"reverse", "nograb", "dograb", "widgetcount"};
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toUtf8().constData(), stream);
+}
+
+QString Spelling(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+QString HelpText(const QString& program, std::span<const OptionText> options) {
+    QStringList left;
+    qsizetype width = 0;
+    for (const OptionText& option : options) {
+        QStringList spelled;
+        for (const QString& name : option.names)
+            spelled << Spelling(name);
+        QString text = spelled.join(QStringLiteral(", "));
+        if (!option.valueName.isEmpty())
+            text += QStringLiteral(" <%1>").arg(option.valueName);
+        width = std::max(width, text.size());
+        left << text;
+    }
+    QString help =
+        QString::fromUtf8(
+            "Utilisation : %1 [option]\n\n"
+            "Tintorel annonce les appels entrants d'une ligne RNIS : il attend dans la zone de\n"
+            "notification et montre dans un coin de l'écran le numéro et le nom de qui appelle.\n\n"
+            "Options :\n")
+            .arg(program);
+    for (std::size_t i = 0; i < options.size(); ++i)
+        help += QStringLiteral("  %1  %2\n")
+                    .arg(left[static_cast<qsizetype>(i)], -static_cast<int>(width))
+                    .arg(options[i].description);
+    help += QString::fromUtf8("\nSans option, Tintorel démarre. Pour en savoir plus : man %1\n")
+                .arg(program);
+    return help;
+}
+
+// The argument as the user typed it that names this option.
+QString Typed(const QStringList& arguments, const QString& name) {
+    for (const QString& argument : arguments.mid(1)) {
+        const QString bare = argument.section(QLatin1Char('='), 0, 0);
+        if (bare == QLatin1Char('-') + name || bare == QStringLiteral("--") + name)
+            return argument;
+    }
+    return Spelling(name);
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString program =
+        argc > 0 ? QFileInfo(arguments[0]).fileName() : QStringLiteral("tintorel");
+
+    const std::span<const OptionText> own(kOwnOptions);
+    QCommandLineParser parser;
+    // Qt's options are single-dash words (-style): read every dash as a long option.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionText& option : own)
+        parser.addOption(QCommandLineOption(option.names, option.description, option.valueName));
+    for (const char* name : kQtOptionsWithValue)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));
+    for (const char* name : kQtSwitches)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+
+    CommandLine result;
+    const auto fail = [&](const QString& what) {
+        Print(stderr, QString::fromUtf8("%1 : %2\nPour la liste des options : %1 --help\n")
+                          .arg(program, what));
+        result.exitStatus = 2;
+        return result;
+    };
+    if (!parser.parse(arguments)) {
+        if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+            return fail(QString::fromUtf8("option inconnue « %1 ».")
+                            .arg(Typed(arguments, unknown.first())));
+        // The only other fault: an option that takes a value is the last word.
+        return fail(QString::fromUtf8("il manque une valeur après « %1 ».").arg(arguments.last()));
+    }
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
+        return fail(QString::fromUtf8("argument inattendu « %1 ».").arg(extra.first()));
+
+    if (parser.isSet(QStringLiteral("help"))) {
+        Print(stdout, HelpText(program, own));
+        result.exitStatus = 0;
+    } else if (parser.isSet(QStringLiteral("version"))) {
+        Print(stdout,
+              QStringLiteral("Tintorel version %1\n").arg(QStringLiteral(TINTOREL_VERSION)));
+        result.exitStatus = 0;
+    }
+    result.platformGiven = parser.isSet(QStringLiteral("platform"));
+    return result;
+}
+
+} // namespace app

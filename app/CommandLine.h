@@ -1,0 +1,22 @@
+#pragma once
+// The program's command line. A plain "tintorel" runs the program; --help and --version print
+// and end it before anything else starts, so they need no display, line or file; anything else
+// the program doesn't know ends it with status 2. Qt's own options (-style, -session, ...) are
+// left to the application object.
+
+#include <optional>
+
+namespace app {
+
+struct CommandLine {
+    // Set when the program is to end at once with this status: help or version printed (0), or
+    // a command line it can't follow, told on standard error (2).
+    std::optional<int> exitStatus;
+    // The user named the window system (-platform): it is not chosen for them.
+    bool platformGiven = false;
+};
+
+// Reads argv (argv[0] is the program) and prints what the options ask for.
+CommandLine ParseCommandLine(int argc, char** argv);
+
+} // namespace app
