@@ -1,6 +1,7 @@
 #include "app/CallerIdApp.h"
 
 #include "app/CommandLine.h"
+#include "app/ContactsCommands.h"
 #include "line/CallHandler.h"
 #include "line/Dispatch.h"
 #include "line/Notification.h"
@@ -40,6 +41,16 @@ int RunTintorel(int argc, char** argv) {
     const app::CommandLine commandLine = app::ParseCommandLine(argc, argv);
     if (commandLine.exitStatus)
         return *commandLine.exitStatus;
+    switch (commandLine.command) {
+    case app::CommandLine::Command::Import:
+        return RunImport(commandLine.file, commandLine.overwrite);
+    case app::CommandLine::Command::Export:
+        return RunExport(commandLine.file);
+    case app::CommandLine::Command::ExportHistory:
+        return RunExportHistory(commandLine.file);
+    case app::CommandLine::Command::Run:
+        break;
+    }
 
     // The window places itself in a screen corner, which needs X11 (or XWayland).
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !commandLine.platformGiven) {

@@ -26,6 +26,19 @@ const OptionText kOwnOptions[] = {
     {{QStringLiteral("v"), QStringLiteral("version")},
      {},
      QStringLiteral("Affiche la version et quitte.")},
+    {{QStringLiteral("import")},
+     QStringLiteral("fichier"),
+     QString::fromUtf8("Importe dans l'annuaire les contacts d'un fichier vCard ou CSV, puis "
+                       "quitte.")},
+    {{QStringLiteral("overwrite")},
+     {},
+     QString::fromUtf8("Avec --import : remplace le nom des numéros déjà dans l'annuaire.")},
+    {{QStringLiteral("export")},
+     QStringLiteral("fichier"),
+     QString::fromUtf8("Exporte l'annuaire en vCard (.vcf) ou en CSV (.csv), puis quitte.")},
+    {{QStringLiteral("export-history")},
+     QStringLiteral("fichier"),
+     QString::fromUtf8("Exporte la liste des appels en CSV, puis quitte.")},
 };
 
 // Options the application object takes out of the command line itself.
@@ -132,6 +145,25 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     }
     if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
         return fail(QString::fromUtf8("argument inattendu « %1 ».").arg(extra.first()));
+
+    const struct {
+        const char* name;
+        CommandLine::Command command;
+    } commands[] = {{"import", CommandLine::Command::Import},
+                    {"export", CommandLine::Command::Export},
+                    {"export-history", CommandLine::Command::ExportHistory}};
+    for (const auto& [name, command] : commands) {
+        if (!parser.isSet(QString::fromLatin1(name)))
+            continue;
+        if (result.command != CommandLine::Command::Run)
+            return fail(QString::fromUtf8("une seule de --import, --export et --export-history "
+                                          "à la fois."));
+        result.command = command;
+        result.file = parser.value(QString::fromLatin1(name)).toLocal8Bit().toStdString();
+    }
+    result.overwrite = parser.isSet(QStringLiteral("overwrite"));
+    if (result.overwrite && result.command != CommandLine::Command::Import)
+        return fail(QString::fromUtf8("--overwrite ne va qu'avec --import."));
 
     if (parser.isSet(QStringLiteral("help"))) {
         Print(stdout, HelpText(program, own));

@@ -1,14 +1,22 @@
 #pragma once
 // The program's command line. A plain "tintorel" runs the program; --help and --version print
-// and end it before anything else starts, so they need no display, line or file; anything else
-// the program doesn't know ends it with status 2. Qt's own options (-style, -session, ...) are
+// and end it before anything else starts, so they need no display, line or file; --import,
+// --export and --export-history do their work instead of starting it; anything else the
+// program doesn't know ends it with status 2. Qt's own options (-style, -session, ...) are
 // left to the application object.
 
 #include <optional>
+#include <string>
 
 namespace app {
 
 struct CommandLine {
+    // Work on the contacts or the history that ends the program without starting it.
+    enum class Command { Run, Import, Export, ExportHistory };
+    Command command = Command::Run;
+    std::string file;       // the file of the command
+    bool overwrite = false; // --import: names of numbers already there are replaced
+
     // Set when the program is to end at once with this status: help or version printed (0), or
     // a command line it can't follow, told on standard error (2).
     std::optional<int> exitStatus;

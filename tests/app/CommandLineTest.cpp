@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -67,10 +68,14 @@ TEST_F(CommandLineTest, HelpAndVersionNeedNoDisplayLineOrFile) {
         const Outcome run = Tintorel({QString::fromLatin1(help)});
         EXPECT_EQ(run.status, 0) << help;
         EXPECT_NE(run.out.find("Utilisation : tintorel [option]"), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find("-h, --help     Affiche cette aide et quitte."), std::string::npos)
-            << run.out;
-        EXPECT_NE(run.out.find("-v, --version  Affiche la version et quitte."), std::string::npos)
-            << run.out;
+        // One option a line, the texts in a column of their own.
+        for (const char* line : {R"(\n  -h, --help +Affiche cette aide et quitte\.\n)",
+                                 R"(\n  -v, --version +Affiche la version et quitte\.\n)",
+                                 R"(\n  --import <fichier> +Importe dans l'annuaire )",
+                                 R"(\n  --overwrite +Avec --import : remplace )",
+                                 R"(\n  --export <fichier> +Exporte l'annuaire )",
+                                 R"(\n  --export-history <fichier> +Exporte la liste des appels)"})
+            EXPECT_TRUE(std::regex_search(run.out, std::regex(line))) << line << "\n" << run.out;
         EXPECT_EQ(run.err, "");
     }
     const Outcome version = Tintorel({QStringLiteral("--version")});
@@ -103,6 +108,43 @@ TEST_F(CommandLineTest, AnythingElseIsToldAndEndsWithStatus2) {
         EXPECT_EQ(run.err, told + "\nPour la liste des options : tintorel --help\n");
     }
     EXPECT_EQ(Listing(), m_before);
+}
+
+TEST_F(CommandLineTest, ContactsCommandsWorkWithoutADisplay) {
+    m_env.WriteFile("phonebook.txt", "0791234567;Martin Paul\r\ncountry;0\r\n");
+    m_env.WriteFile("cards.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dupont Jean\r\n"
+                                 "TEL:+41 21 987 65 43\r\nEND:VCARD\r\n"
+                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Autre\r\n"
+                                 "TEL:079 123 45 67\r\nEND:VCARD\r\n");
+    const QString cards = QString::fromStdString(m_env.Path("cards.vcf"));
+    const Outcome imported = Tintorel({QStringLiteral("--import"), cards});
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out.substr(0, imported.out.find('\n')), "1 entrées importées, 1 ignorées");
+    EXPECT_NE(imported.out.find("Martin Paul"), std::string::npos) << imported.out;
+    EXPECT_NE(m_env.ReadFile("phonebook.txt").find("0219876543;Dupont Jean"), std::string::npos);
+
+    const Outcome overwritten =
+        Tintorel({QStringLiteral("--import"), cards, QStringLiteral("--overwrite")});
+    EXPECT_EQ(overwritten.status, 0);
+    EXPECT_NE(m_env.ReadFile("phonebook.txt").find("0791234567;Autre"), std::string::npos);
+
+    const Outcome exported =
+        Tintorel({QStringLiteral("--export"), QString::fromStdString(m_env.Path("out.csv"))});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(m_env.ReadFile("out.csv").find("0219876543"), std::string::npos);
+
+    // A file that can't be read: status 1, the phonebook as it was.
+    const std::string before = m_env.ReadFile("phonebook.txt");
+    const Outcome missing =
+        Tintorel({QStringLiteral("--import"), QString::fromStdString(m_env.Path("none.vcf"))});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err, "");
+    EXPECT_EQ(m_env.ReadFile("phonebook.txt"), before);
+
+    // Options that don't go together.
+    EXPECT_EQ(Tintorel({QStringLiteral("--overwrite")}).status, 2);
+    EXPECT_EQ(
+        Tintorel({QStringLiteral("--export"), cards, QStringLiteral("--import"), cards}).status, 2);
 }
 
 } // namespace
