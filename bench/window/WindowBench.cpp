@@ -43,7 +43,7 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-std::string Number(int i) {
+std::string SubscriberNumber(int i) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "07%08d", 10000000 + i * 7);
     return buffer;
@@ -82,7 +82,7 @@ int Latency(int argc, char** argv, int calls) {
     {
         std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
         for (int i = 0; i < kEntries; ++i)
-            book << Number(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
+            book << SubscriberNumber(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
         book << "country;0\r\n";
     }
     platform::SetSoundRecorder([](unsigned) {});
@@ -109,7 +109,7 @@ int Latency(int argc, char** argv, int calls) {
         line.WaitForCount("LISTEN_REQ", 1, 20s);
         std::this_thread::sleep_for(1500ms); // the start-up showing is over
         for (int i = 0; i < calls; ++i) {
-            const std::string number = Number((i * 1999) % kEntries);
+            const std::string number = SubscriberNumber((i * 1999) % kEntries);
             watch.m_expected = "Abonn\xE9 num\xE9ro " + std::to_string((i * 1999) % kEntries);
             watch.m_done.store(false);
             watch.m_armed.store(true);
@@ -186,7 +186,7 @@ int Idle(int seconds) {
     {
         std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
         for (int i = 0; i < kEntries; ++i)
-            book << Number(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
+            book << SubscriberNumber(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
         book << "country;0\r\n";
     }
     e2e::Desktop desktop(folder);
