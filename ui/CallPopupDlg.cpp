@@ -60,6 +60,7 @@ class CWindowView : public line::CallView {
             [](CCallPopupDlg& window) {
                 window.show();
                 window.MoveToCorner();
+                window.ResumeAutoHide(); // the handler may have set a countdown
             },
             true);
     }
@@ -69,6 +70,7 @@ class CWindowView : public line::CallView {
                 window.show();
                 window.MoveToCorner();
                 window.repaint();
+                window.ResumeAutoHide();
             },
             true);
     }
@@ -295,13 +297,23 @@ bool CCallPopupDlg::OnInitDialog() {
 }
 
 void CCallPopupDlg::StartAutoHide() {
-    if (!m_hideTimer->isActive())
+    m_bAutoHideStarted = true;
+    ResumeAutoHide();
+}
+
+void CCallPopupDlg::ResumeAutoHide() {
+    if (m_bAutoHideStarted && !m_bDestroyed && !m_hideTimer->isActive())
         m_hideTimer->start();
 }
 
 void CCallPopupDlg::OnHideStep() {
     if (m_state.CountDown() && isVisible())
         hide();
+    // Nothing left to count down or to hide: the timer sleeps until the window is shown again,
+    // so an idle program doesn't wake four times a second.
+    const int left = m_state.HideCountdown();
+    if (left <= -line::kHideStep || (left <= 0 && (!m_state.AutoHide() || !isVisible())))
+        m_hideTimer->stop();
 }
 
 void CCallPopupDlg::DestroyWindow() {
@@ -504,6 +516,7 @@ void CCallPopupDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 void CCallPopupDlg::showEvent(QShowEvent* event) {
     g_bWindowShown.store(true);
+    ResumeAutoHide();
     QDialog::showEvent(event);
 }
 

@@ -58,8 +58,11 @@ class CCallPopupDlg : public QDialog {
     // The drag of the caption, with the cursor at a global position.
     void OnMoving(QPoint cursor);
 
-    // Starts the auto-hide countdown's steps (every 250 ms, on this thread).
+    // Starts the auto-hide countdown's steps (every 250 ms, on this thread); they pause while
+    // there is nothing to count down or hide, and go on when the window is shown again.
     void StartAutoHide();
+    // Starts the steps again once started, after a countdown was set or the window shown.
+    void ResumeAutoHide();
 
     line::NotificationState& State() const { return m_state; }
     CTrayIcon* Tray() const { return m_tray; }
@@ -110,6 +113,7 @@ class CCallPopupDlg : public QDialog {
     QTimer* m_lineCountdown = nullptr; // refreshes the tip while a source waits to retry
     QEventLoop* m_loop = nullptr;
     bool m_bDestroyed = false;
+    bool m_bAutoHideStarted = false;
     bool m_bDragging = false;
     bool m_bCloseBoxDown = false;
 };

@@ -4,6 +4,8 @@
 //                                  CONNECT_IND to the window being shown with the caller's
 //                                  name (phonebook hit in a 100,000-entry phonebook), in this
 //                                  process on the offscreen platform (default 50 calls)
+//   window_bench burst [calls]     calls rung and cleared back to back (default 1,000): the
+//                                  time until every one is alerted and logged
 //   window_bench idle [seconds]    the real program on a private Xvfb desktop with no call:
 //                                  CPU share of one core and resident memory (default 60 s)
 
@@ -72,9 +74,9 @@ class PaintWatch : public QObject {
     }
 };
 
-int Latency(int argc, char** argv, int calls) {
-    QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString();
+// A private folder with a 100,000-entry phonebook that the program takes for its own, sounds
+// and message boxes answered in silence.
+void PrepareFolder(const std::string& folder) {
     setenv("HOME", folder.c_str(), 1);
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     setenv("TINTOREL_REGISTRY", (folder + "/registry.reg").c_str(), 1);
@@ -87,6 +89,23 @@ int Latency(int argc, char** argv, int calls) {
     }
     platform::SetSoundRecorder([](unsigned) {});
     platform::SetMessageBoxRecorder([](const platform::MessageBoxRequest&) { return 1; });
+}
+
+// Ends the modal run of the window from another thread.
+void Quit(CCallPopupDlg* dlg) {
+    QMetaObject::invokeMethod(
+        dlg,
+        [dlg] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(dlg, &escape);
+        },
+        Qt::QueuedConnection);
+}
+
+int Latency(int argc, char** argv, int calls) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    PrepareFolder(folder);
 
     linesim::LineSim line;
     if (!line.Start()) {
@@ -128,13 +147,7 @@ int Latency(int argc, char** argv, int calls) {
             // Let the handler finish (log line) and the next poll come round at a random phase.
             std::this_thread::sleep_for(std::chrono::milliseconds(300 + (i * 37) % 100));
         }
-        QMetaObject::invokeMethod(
-            dlg,
-            [dlg] {
-                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(dlg, &escape);
-            },
-            Qt::QueuedConnection);
+        Quit(dlg);
     });
     dlg->DoModal();
     driver.join();
@@ -146,6 +159,54 @@ int Latency(int argc, char** argv, int calls) {
     std::printf("ring-to-window latency, %zu calls, %d-entry phonebook: mean %.1f ms, "
                 "worst %.1f ms\n",
                 ms.size(), kEntries, mean, worst);
+    std::fflush(stdout);
+    std::quick_exit(0);
+}
+
+// Calls rung and cleared back to back, as fast as the line takes them: until every one is
+// alerted and logged.
+int Burst(int argc, char** argv, int calls) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    PrepareFolder(folder);
+    linesim::LineSim line;
+    if (!line.Start())
+        return 1;
+    const std::string capi = "rcapi:127.0.0.1:" + std::to_string(line.Port());
+    setenv("TINTOREL_CAPI", capi.c_str(), 1);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    InitTintorelResources();
+    g_bLogOwner.store(true);
+    auto* dlg = CreateMainWindow();
+
+    const auto logLines = [&] {
+        std::ifstream log(folder + "/isdncall.log", std::ios::binary);
+        return std::count(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(),
+                          '\n');
+    };
+    double seconds = -1;
+    long logged = 0;
+    std::thread driver([&] {
+        line.WaitForCount("LISTEN_REQ", 1, 20s);
+        std::this_thread::sleep_for(1500ms);
+        const auto start = Clock::now();
+        for (int i = 0; i < calls; ++i) {
+            const std::string number = SubscriberNumber((i * 1999) % kEntries);
+            line.Hangup(line.Ring({.controller = 1, .calling = number, .called = "0219876543"}));
+        }
+        const auto end = start + 60s;
+        while ((logLines() < calls || line.Count("ALERT_REQ") < calls) && Clock::now() < end)
+            std::this_thread::sleep_for(5ms);
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        logged = logLines();
+        Quit(dlg);
+    });
+    dlg->DoModal();
+    driver.join();
+    std::printf("burst of %d calls: %d alerted, %ld logged, in %.2f s\n", calls,
+                line.Count("ALERT_REQ"), logged, seconds);
     std::fflush(stdout);
     std::quick_exit(0);
 }
@@ -227,8 +288,10 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "latency";
     if (mode == "latency")
         return Latency(argc, argv, argc > 2 ? std::atoi(argv[2]) : 50);
+    if (mode == "burst")
+        return Burst(argc, argv, argc > 2 ? std::atoi(argv[2]) : 1000);
     if (mode == "idle")
         return Idle(argc > 2 ? std::atoi(argv[2]) : 60);
-    std::fprintf(stderr, "usage: window_bench latency [calls] | idle [seconds]\n");
+    std::fprintf(stderr, "usage: window_bench latency [calls] | burst [calls] | idle [seconds]\n");
     return 2;
 }

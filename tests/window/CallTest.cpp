@@ -120,6 +120,12 @@ TEST_F(CallTest, HidesEightSecondsAfterTheLastCall) {
     EXPECT_TRUE(m_dlg->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dlg->isVisible(); }, 6000));
     EXPECT_EQ(m_state.Texts().called, "2");
+
+    // Nothing left to count once hidden; a later call still hides by itself.
+    QTest::qWait(1000);
+    ASSERT_TRUE(RunCall("", "3"));
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dlg->isVisible(); }, 10000));
 }
 
 TEST_F(CallTest, SearchingStaysShownDuringASlowLookupAndQuitEndsCleanly) {
