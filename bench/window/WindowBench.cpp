@@ -91,6 +91,20 @@ void PrepareFolder(const std::string& folder) {
     platform::SetMessageBoxRecorder([](const platform::MessageBoxRequest&) { return 1; });
 }
 
+// The simulated line the program will listen on, and the offscreen platform unless another
+// was asked for.
+bool StartLine(linesim::LineSim& line) {
+    if (!line.Start()) {
+        std::fprintf(stderr, "linesim did not start\n");
+        return false;
+    }
+    const std::string capi = "rcapi:127.0.0.1:" + std::to_string(line.Port());
+    setenv("TINTOREL_CAPI", capi.c_str(), 1);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return true;
+}
+
 // Ends the modal run of the window from another thread.
 void Quit(CCallPopupDlg* dlg) {
     QMetaObject::invokeMethod(
@@ -108,15 +122,8 @@ int Latency(int argc, char** argv, int calls) {
     PrepareFolder(folder);
 
     linesim::LineSim line;
-    if (!line.Start()) {
-        std::fprintf(stderr, "linesim did not start\n");
+    if (!StartLine(line))
         return 1;
-    }
-    const std::string capi = "rcapi:127.0.0.1:" + std::to_string(line.Port());
-    setenv("TINTOREL_CAPI", capi.c_str(), 1);
-
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     InitTintorelResources();
     auto* dlg = CreateMainWindow();
@@ -170,12 +177,8 @@ int Burst(int argc, char** argv, int calls) {
     const std::string folder = dir.path().toStdString();
     PrepareFolder(folder);
     linesim::LineSim line;
-    if (!line.Start())
+    if (!StartLine(line))
         return 1;
-    const std::string capi = "rcapi:127.0.0.1:" + std::to_string(line.Port());
-    setenv("TINTOREL_CAPI", capi.c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     InitTintorelResources();
     g_bLogOwner.store(true);
