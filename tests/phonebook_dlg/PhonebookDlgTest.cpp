@@ -205,6 +205,20 @@ class PhonebookDlgTest : public ::testing::Test {
         return List()->model()->data(List()->model()->index(row, column)).toString();
     }
 
+    // A phonebook of one entry, and "many.csv" of 3000 people chosen for every import; returns
+    // the phonebook file.
+    std::string PrepareLargeImport() {
+        m_env.WriteFile(kFile, "0221234567;Dupont\r\ncountry;0\r\n");
+        m_env.WriteFile("many.csv", ManyContacts(3000));
+        const QString chosen = QString::fromStdString(m_env.Path("many.csv"));
+        ui::SetFileDialogAnswerer([chosen](const ui::FileDialogRequest&) {
+            return ui::FileDialogAnswer{chosen, {}};
+        });
+        return m_env.ReadFile(kFile);
+    }
+
+    void TearDown() override { ui::SetFileDialogAnswerer({}); }
+
     TestEnv m_env;
     BoxRecorder m_boxes;
     std::unique_ptr<CPhonebookDlg> m_dlg;
@@ -673,12 +687,7 @@ TEST_F(PhonebookDlgTest, ExportWritesTheFormatOfTheChosenFilter) {
 }
 
 TEST_F(PhonebookDlgTest, ImportRunsBesideCallsAndReplacesThePhonebookAtTheEnd) {
-    m_env.WriteFile(kFile, "0221234567;Dupont\r\ncountry;0\r\n");
-    const std::string before = m_env.ReadFile(kFile);
-    m_env.WriteFile("many.csv", ManyContacts(3000));
-    ui::SetFileDialogAnswerer([&](const ui::FileDialogRequest&) {
-        return ui::FileDialogAnswer{QString::fromStdString(m_env.Path("many.csv")), {}};
-    });
+    const std::string before = PrepareLargeImport();
     Open();
     ImportHold hold;
 
@@ -719,7 +728,6 @@ TEST_F(PhonebookDlgTest, ImportRunsBesideCallsAndReplacesThePhonebookAtTheEnd) {
     });
     m_boxes.QueueAnswer(IDNO);
     Click(1022);
-    ui::SetFileDialogAnswerer({});
 
     EXPECT_TRUE(duringImport);
     EXPECT_TRUE(callShown);
@@ -743,12 +751,7 @@ TEST_F(PhonebookDlgTest, ImportRunsBesideCallsAndReplacesThePhonebookAtTheEnd) {
 }
 
 TEST_F(PhonebookDlgTest, CancelledImportLeavesThePhonebookAsItWas) {
-    m_env.WriteFile(kFile, "0221234567;Dupont\r\ncountry;0\r\n");
-    const std::string before = m_env.ReadFile(kFile);
-    m_env.WriteFile("many.csv", ManyContacts(3000));
-    ui::SetFileDialogAnswerer([&](const ui::FileDialogRequest&) {
-        return ui::FileDialogAnswer{QString::fromStdString(m_env.Path("many.csv")), {}};
-    });
+    const std::string before = PrepareLargeImport();
     Open();
 
     // "Annuler" on the progress window, then Escape there.
@@ -776,7 +779,6 @@ TEST_F(PhonebookDlgTest, CancelledImportLeavesThePhonebookAsItWas) {
         Click(1022);
         EXPECT_TRUE(cancelled);
     }
-    ui::SetFileDialogAnswerer({});
 
     // Only the questions: no summary, nothing stored, the editor usable again.
     EXPECT_EQ(m_boxes.Count(), 2u);
