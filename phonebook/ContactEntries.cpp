@@ -38,10 +38,14 @@ std::string Quoted(const QString& text) {
 
 } // namespace
 
-ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int country) {
+ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int country,
+                                  const ImportProgress& progress) {
     ContactEntries result;
     std::unordered_map<std::string, std::size_t> taken; // number -> its entry
+    std::size_t checked = 0;
     for (const ContactRecord& record : records) {
+        if (progress.Tick(checked++, records.size()))
+            break;
         const QString name = CleanName(record.name);
         if (name.isEmpty()) {
             std::string place = record.place;

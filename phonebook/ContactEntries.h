@@ -4,6 +4,7 @@
 // an export lists the phonebook.
 
 #include "phonebook/ContactRecord.h"
+#include "phonebook/ImportProgress.h"
 
 #include <QString>
 
@@ -24,8 +25,10 @@ struct ContactEntries {
 // reported: a record without a name, a name the lookup itself shows ("Inconnu", "Erreur",
 // ...), a name with a character Windows-1252 lacks, a record without any number, a number
 // that can't be made digits, and a number already taken from the file under another name
-// (the first one stands). Names lose control characters and surrounding blanks.
-ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int country);
+// (the first one stands). Names lose control characters and surrounding blanks. Ticks progress
+// with the records checked; given up, the result is partial.
+ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int country,
+                                  const ImportProgress& progress = {});
 
 // A phonebook entry on its way out: name in Unicode.
 struct ExportEntry {

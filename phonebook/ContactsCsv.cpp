@@ -86,13 +86,18 @@ QString Cell(const std::vector<std::string>& fields, std::size_t column) {
 
 } // namespace
 
-ContactFile ReadContactsCsv(std::string_view text) {
+ContactFile ReadContactsCsv(std::string_view text, const ImportProgress& progress) {
     ContactFile file;
     CsvReader reader(text, GuessCsvSeparator(text));
     std::vector<std::string> fields;
     std::optional<Columns> columns;
     std::size_t items = 0; // records and numbers kept so far
     while (reader.Next(fields)) {
+        if (progress.Tick(reader.Position(), text.size())) {
+            file.error = kImportStopped;
+            file.records.clear();
+            return file;
+        }
         if (!columns) {
             if (fields.size() == 1 && fields[0].empty())
                 continue; // blank lines before the header

@@ -3,6 +3,7 @@
 
 #include "phonebook/ContactEntries.h"
 #include "phonebook/ContactRecord.h"
+#include "phonebook/ImportProgress.h"
 
 #include <string>
 #include <string_view>
@@ -13,8 +14,9 @@
 // name, ...; or a first-name and a last-name column, put together) and one or more number
 // columns (numéro, number, téléphone, phone, tel, mobile, portable, ...); other columns, such
 // as the call history's "Numéro appelé", are passed over. ",", ";" or a tab separates.
-// An error for a header naming no name or no number column, or a malformed text.
-ContactFile ReadContactsCsv(std::string_view text);
+// An error for a header naming no name or no number column, or a malformed text. Ticks progress
+// with the bytes read through.
+ContactFile ReadContactsCsv(std::string_view text, const ImportProgress& progress = {});
 
 // "Nom,Numéro", then one row an entry; UTF-8 with a byte order mark (spreadsheets then need
 // not guess), CR LF line ends.

@@ -41,27 +41,51 @@ std::string ImportReport::Summary() const {
 }
 
 ImportReport ImportContacts(CPhonebook& book, const std::string& path, bool overwrite) {
-    ImportReport report;
-    std::string text;
-    report.error = ReadImportFile(path, text);
-    if (!report.error.empty())
+    ContactsRead read = ReadContacts(path, book.GetCountry());
+    if (!read.error.empty()) {
+        ImportReport report;
+        report.error = std::move(read.error);
         return report;
+    }
+    return MergeContacts(book, std::move(read.entries), overwrite);
+}
+
+ContactsRead ReadContacts(const std::string& path, int country, const ImportProgress& progress) {
+    ContactsRead read;
+    const auto stopped = [&] {
+        if (progress.StopRequested())
+            read = ContactsRead{.error = {}, .stopped = true, .entries = {}};
+        return read.stopped;
+    };
+    // Each step's share of the whole, after what it takes on large files.
+    std::string text;
+    read.error = ReadImportFile(path, text, progress.Step(0, 300));
+    if (stopped() || !read.error.empty())
+        return read;
     std::string why = PrepareImportText(text);
     ContactFile file;
     if (why.empty()) {
         Format format = FormatOf(path);
         if (format == Format::Unknown)
             format = StartsLikeVCard(text) ? Format::VCard : Format::Csv;
-        file = format == Format::VCard ? ReadVCard(text) : ReadContactsCsv(text);
+        const ImportProgress step = progress.Step(300, 700);
+        file = format == Format::VCard ? ReadVCard(text, step) : ReadContactsCsv(text, step);
         why = file.error;
     }
+    if (stopped())
+        return read;
     if (!why.empty()) {
-        report.error = "Impossible d'importer « " + path + " » : " + why + ".";
-        return report;
+        read.error = "Impossible d'importer « " + path + " » : " + why + ".";
+        return read;
     }
+    text = {};
+    read.entries = ToPhonebookEntries(file.records, country, progress.Step(700, 1000));
+    stopped();
+    return read;
+}
 
-    ContactEntries entries = ToPhonebookEntries(file.records, book.GetCountry());
-    file.records.clear();
+ImportReport MergeContacts(CPhonebook& book, ContactEntries entries, bool overwrite) {
+    ImportReport report;
     // Nothing to add leaves the phonebook file alone.
     const CPhonebook::MergeResult merged = entries.entries.empty()
                                                ? CPhonebook::MergeResult()

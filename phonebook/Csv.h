@@ -20,6 +20,8 @@ class CsvReader {
     // after a closing quote, a quote never closed or a record longer than kMaxImportLineBytes
     // are errors.
     bool Next(std::vector<std::string>& fields);
+    // How many bytes of the text were read through.
+    std::size_t Position() const { return m_pos; }
     // The line on which the record last returned begins, from 1.
     std::size_t Line() const { return m_recordLine; }
     // Why reading stopped early (French, UTF-8), or empty.

@@ -17,7 +17,8 @@ QString FileName(const std::string& path) {
 
 } // namespace
 
-std::string ReadImportFile(const std::string& path, std::string& bytes) {
+std::string ReadImportFile(const std::string& path, std::string& bytes,
+                           const ImportProgress& progress) {
     const auto cannot = [&](const QString& why) {
         return "Impossible de lire « " + path + " » : " + why.toStdString() + ".";
     };
@@ -40,6 +41,8 @@ std::string ReadImportFile(const std::string& path, std::string& bytes) {
             return cannot(file.errorString());
         if (got == 0)
             return {};
+        if (progress.Tick(bytes.size(), static_cast<std::size_t>(std::max<qint64>(file.size(), 1))))
+            return kImportStopped;
         if (bytes.size() > kMaxImportFileBytes)
             return "Impossible d'importer « " + path + " » : le fichier dépasse " +
                    std::to_string(kMaxImportFileBytes >> 20) + " Mo.";

@@ -55,6 +55,7 @@ class LineSource {
         return m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t');
     }
     std::size_t Number() const { return m_number; }
+    std::size_t Position() const { return m_pos; }
 
   private:
     std::string_view m_text;
@@ -293,7 +294,7 @@ void AppendFolded(std::string& out, std::string_view line) {
 
 } // namespace
 
-ContactFile ReadVCard(std::string_view text) {
+ContactFile ReadVCard(std::string_view text, const ImportProgress& progress) {
     ContactFile file;
     LineSource lines(text);
     std::string_view physical;
@@ -303,6 +304,10 @@ ContactFile ReadVCard(std::string_view text) {
     CardBuilder card;
     std::size_t items = 0; // records and numbers kept so far
     while (lines.Next(physical)) {
+        if (progress.Tick(lines.Position(), text.size())) {
+            file.error = kImportStopped;
+            break;
+        }
         const std::size_t number = lines.Number();
         if (physical.size() > kMaxImportLineBytes) {
             file.error = TooLong(number);

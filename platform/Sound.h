@@ -1,8 +1,10 @@
 #pragma once
 // Stand-in for MessageBeep: the desktop's event sounds through libcanberra. Playing never
-// blocks the caller: sounds are handed to a player thread, and without a sound server they
-// are silently dropped.
+// blocks the caller: sounds are handed to a player thread. When they can't be played (no
+// sound card, no sound server), one line on standard output says so; then they are dropped
+// without a word, and the device is tried again now and then.
 
+#include <chrono>
 #include <functional>
 
 namespace platform {
@@ -14,6 +16,10 @@ void MessageBeep(unsigned type);
 
 // Ends the player thread (at the program's end); later sounds are dropped.
 void StopSounds();
+
+// Waits until the player has taken every sound handed to it so far, played or dropped; false
+// when that takes longer than timeout.
+bool WaitForSounds(std::chrono::milliseconds timeout);
 
 // The freedesktop event id played for a MessageBeep type ("dialog-warning" or
 // "dialog-information"; anything else plays the information sound).

@@ -172,6 +172,9 @@ CCallPopupDlg::CCallPopupDlg(line::NotificationState& state, QWidget* parent)
         button->move(button->pos() + offset);
     setFixedSize(client.width() + 2 * kFrame, client.height() + kCaptionHeight + 2 * kFrame);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A call or the showing at start must not take the keyboard from the window the user is
+    // typing in: Enter there would end the program. A click, or "Ouvrir", activates it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     // Placed before it is first shown, so it never flashes up where the framework would put it.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(CornerPosition(screen->availableGeometry(), size(), m_state.CornerX(),
@@ -350,7 +353,6 @@ void CCallPopupDlg::MoveToCorner() {
     move(CornerPosition(screen->availableGeometry(), frameGeometry().size(), m_state.CornerX(),
                         m_state.CornerY()));
     raise();
-    activateWindow();
 }
 
 void CCallPopupDlg::OnCloseRequest() {
@@ -491,6 +493,8 @@ void CCallPopupDlg::keyPressEvent(QKeyEvent* event) {
 void CCallPopupDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
+    // Not every window manager gives the keyboard to a window it didn't decorate on a click.
+    activateWindow();
     const QPoint pos = event->position().toPoint();
     if (CloseBoxRect().contains(pos))
         m_bCloseBoxDown = true;
@@ -528,6 +532,8 @@ void CCallPopupDlg::hideEvent(QHideEvent* event) {
 void CCallPopupDlg::OnTrayOpen() {
     show();
     MoveToCorner();
+    // Asked for by the user: the window may have the keyboard, for Enter and Escape.
+    activateWindow();
     m_state.SetAutoHide(false);
     m_state.SetHideCountdown(line::kHideIdle);
 }

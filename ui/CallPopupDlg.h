@@ -48,6 +48,7 @@ class CCallPopupDlg : public QDialog {
     void DestroyWindow();
     bool IsDestroyed() const { return m_bDestroyed; }
 
+    // Places the window in its corner and on top, leaving the keyboard where it is.
     void MoveToCorner();
     // The close box (or a close request from the window manager): hide, back to auto-hide.
     void OnCloseRequest();

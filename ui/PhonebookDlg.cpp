@@ -4,10 +4,12 @@
 
 #include "ui/ListCell.h"
 #include "phonebook/ContactsTransfer.h"
+#include "phonebook/ImportProgress.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
 #include "ui/FileDialog.h"
+#include "ui/ContactsImportJob.h"
 #include "ui/ListCtrl.h"
 #include "ui/MessageBox.h"
 #include "ui/WorkArea.h"
@@ -18,9 +20,12 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
@@ -356,10 +361,10 @@ void CPhonebookDlg::OnImport() {
     // A stored entry shown unedited follows a name the import gives it; an edit stays.
     const bool unedited =
         m_number->isReadOnly() && m_name->text() == FromCp1252(m_list->GetItemText(m_nCurrent, 1));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportReport report = ImportContacts(
-        *GetPhonebook(), QFile::encodeName(file).toStdString(), answer == platform::IDYES);
-    QApplication::restoreOverrideCursor();
+    const std::optional<ImportReport> imported = RunImport(file, answer == platform::IDYES);
+    if (!imported)
+        return;
+    const ImportReport& report = *imported;
     RefreshList();
     if (unedited && m_nCurrent >= 0)
         m_name->setText(FromCp1252(m_list->GetItemText(m_nCurrent, 1)));
@@ -370,6 +375,60 @@ void CPhonebookDlg::OnImport() {
         return;
     }
     ShowMessageBox(ImportSummary(report), kCaption, MsgIcon::Information, MsgButtons::Ok, this);
+}
+
+std::optional<ImportReport> CPhonebookDlg::RunImport(const QString& file, bool overwrite) {
+    // Shown only when the import takes more than a moment, as most take less.
+    QProgressDialog progress(
+        QStringLiteral("Importation de « %1 »...").arg(QFileInfo(file).fileName()), {}, 0,
+        ImportProgress::kWhole, this);
+    auto* cancel = new QPushButton(QStringLiteral("Annuler"), &progress);
+    progress.setCancelButton(cancel);
+    progress.setWindowTitle(kCaption);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumDuration(400);
+    progress.setValue(0); // counts the duration from now
+
+    // Ends (given up, should the program end meanwhile) before the window it reports to.
+    CContactsImportJob job(QFile::encodeName(file).toStdString(), overwrite);
+    connect(&job, &CContactsImportJob::Progress, &progress, &QProgressDialog::setValue);
+    connect(&job, &CContactsImportJob::Merging, &progress, [&progress, cancel] {
+        progress.setLabelText(QStringLiteral("Enregistrement de l'annuaire..."));
+        cancel->setEnabled(false);
+    });
+    // The button and the close box cancel; so does Escape, which rejects.
+    connect(&progress, &QProgressDialog::canceled, &job, &CContactsImportJob::Cancel);
+    connect(&progress, &QDialog::rejected, &job, &CContactsImportJob::Cancel);
+
+    // The editor stays inert meanwhile, though its window is not disabled: the progress window
+    // is one of its children.
+    std::vector<QPointer<QWidget>> disabled;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() && child->isEnabled()) {
+            child->setEnabled(false);
+            disabled.emplace_back(child);
+        }
+    }
+    setCursor(Qt::BusyCursor);
+    m_bImporting = true;
+
+    QEventLoop loop;
+    connect(&job, &CContactsImportJob::Finished, &loop, &QEventLoop::quit);
+    job.Start();
+    // Cut short when the program ends: the job then gives the import up as it goes.
+    loop.exec();
+
+    m_bImporting = false;
+    unsetCursor();
+    for (const QPointer<QWidget>& child : disabled)
+        if (child)
+            child->setEnabled(true);
+    progress.hide();
+    if (!job.IsFinished() || job.Canceled())
+        return std::nullopt;
+    return job.Report();
 }
 
 void CPhonebookDlg::OnExport() {
@@ -398,17 +457,17 @@ bool CPhonebookDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CPhonebookDlg::accept() {
-    if (!m_bSearching)
+    if (!m_bSearching && !m_bImporting)
         QDialog::accept();
 }
 
 void CPhonebookDlg::reject() {
-    if (!m_bSearching)
+    if (!m_bSearching && !m_bImporting)
         QDialog::reject();
 }
 
 void CPhonebookDlg::closeEvent(QCloseEvent* event) {
-    if (m_bSearching) {
+    if (m_bSearching || m_bImporting) {
         event->ignore();
         return;
     }

@@ -5,11 +5,13 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 class QLineEdit;
 class QPushButton;
+struct ImportReport;
 
 namespace Ui {
 class PhonebookDlg140;
@@ -29,6 +31,8 @@ class CPhonebookDlg : public QDialog {
     int CurrentRow() const { return m_nCurrent; }
     // True while "Rechercher" waits for the directory.
     bool IsSearching() const { return m_bSearching; }
+    // True while "Importer..." reads a file and merges it.
+    bool IsImporting() const { return m_bImporting; }
 
     // Opens on a number (Windows-1252) for the user to store it: its stored entry, or else a
     // new entry with the number and name (empty when none is known), the name field to type in.
@@ -64,6 +68,9 @@ class CPhonebookDlg : public QDialog {
     bool Modify();
     // The number field as stored bytes.
     std::string NumberText() const;
+    // The import of file on its thread, with a progress window after a moment and its cancel
+    // button; nothing when it was given up or the program is ending.
+    std::optional<ImportReport> RunImport(const QString& file, bool overwrite);
 
     std::unique_ptr<Ui::PhonebookDlg140> m_ui;
     ui::CListCtrl* m_list = nullptr;
@@ -72,6 +79,7 @@ class CPhonebookDlg : public QDialog {
     QLineEdit* m_name = nullptr;
     QPushButton* m_modify = nullptr;
     bool m_bSearching = false;
+    bool m_bImporting = false;
     // The directory search of "Rechercher"; stopped and joined when the dialog ends.
     std::jthread m_search;
 };

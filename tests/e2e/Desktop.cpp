@@ -299,4 +299,22 @@ void Desktop::Key(unsigned long window, const std::string& key) const {
     Run("xdotool windowactivate --sync " + std::to_string(window) + " key --clearmodifiers " + key);
 }
 
+void Desktop::Type(const std::string& text) const {
+    Run("xdotool type --delay 40 " + text);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+}
+
+void Desktop::Press(const std::string& key) const {
+    Run("xdotool key " + key);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+}
+
+std::optional<unsigned long> Desktop::ActiveWindow() const {
+    int status = -1;
+    const std::string id = Run("xdotool getactivewindow", &status);
+    if (status != 0 || id.empty())
+        return std::nullopt;
+    return std::stoul(id);
+}
+
 } // namespace e2e

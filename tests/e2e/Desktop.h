@@ -75,6 +75,11 @@ class Desktop {
     void Click(int button, int repeat = 1) const;
     void Drag(QPoint from, QPoint to) const;
     void Key(unsigned long window, const std::string& key) const;
+    // Typing, and a key, into whatever window has the keyboard.
+    void Type(const std::string& text) const;
+    void Press(const std::string& key) const;
+    // The window the window manager keeps active (_NET_ACTIVE_WINDOW), if any.
+    std::optional<unsigned long> ActiveWindow() const;
 
   private:
     std::string m_logDir;

@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include <sys/stat.h>
@@ -43,6 +46,17 @@ bool IsRed(QRgb p) {
 }
 bool IsWhite(QRgb p) {
     return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+}
+
+// The keys xev reported pressed in its window, by keysym name, in order.
+std::vector<std::string> KeysPressed(const std::string& xevOutput) {
+    static const std::regex press(
+        R"(KeyPress event[^\n]*\n[^\n]*\n[^\n]*\(keysym 0x[0-9a-f]+, (\w+)\))");
+    std::vector<std::string> keys;
+    for (auto it = std::sregex_iterator(xevOutput.begin(), xevOutput.end(), press);
+         it != std::sregex_iterator(); ++it)
+        keys.push_back((*it)[1]);
+    return keys;
 }
 
 class DesktopTest : public ::testing::Test {
@@ -252,12 +266,14 @@ TEST_F(DesktopTest, TrayMenuOpensAndQuits) {
         [&] { return m_desktop->Windows(tintorel->Pid(), "^$", true).size() == 1; }, 3s));
     EXPECT_FALSE(Shown(*tintorel));
 
-    // "Ouvrir": shown and kept.
+    // "Ouvrir": shown and kept, with the keyboard.
     menu = OpenTrayMenu(*tintorel);
     ASSERT_FALSE(menu.isEmpty());
     m_desktop->MoveMouse(QPoint(menu.left() + 20, menu.top() + 10));
     m_desktop->Click(1);
     ASSERT_TRUE(e2e::WaitFor([&] { return Shown(*tintorel); }, 5s));
+    EXPECT_TRUE(
+        e2e::WaitFor([&] { return m_desktop->ActiveWindow() == MainWindow(*tintorel); }, 3s));
     std::this_thread::sleep_for(2500ms);
     EXPECT_TRUE(Shown(*tintorel));
 
@@ -361,4 +377,58 @@ TEST_F(DesktopTest, QuitWhileTheLogMessageIsOpen) {
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(tintorel->Wait(10s), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+}
+
+TEST_F(DesktopTest, CallLeavesTheKeyboardToTheUsersWindow) {
+    // The user's window covers the screen: xev, which reports every key it receives.
+    e2e::Process editor;
+    ASSERT_TRUE(
+        editor.Start({"xev", "-name", "editor", "-event", "keyboard", "-geometry", "1024x744+0+0"},
+                     {{"DISPLAY", m_desktop->Display()}}, m_env.Path("editor.log")));
+    std::optional<unsigned long> typing;
+    ASSERT_TRUE(e2e::WaitFor(
+        [&] {
+            const std::string id =
+                m_desktop->Run("xdotool search --onlyvisible --name \"^editor$\"");
+            if (!id.empty())
+                typing = std::stoul(id);
+            return typing && m_desktop->ActiveWindow() == typing;
+        },
+        10s));
+
+    // The showing at start leaves the keyboard where it is.
+    auto tintorel = StartTintorel();
+    ASSERT_TRUE(e2e::WaitFor([&] { return Shown(*tintorel); }, 20s));
+    m_desktop->Type("s");
+    EXPECT_EQ(m_desktop->ActiveWindow(), typing);
+    ASSERT_TRUE(e2e::WaitFor([&] { return !Shown(*tintorel); }, 10s));
+
+    // A call comes up on top of the editor, while the typing, Enter included, goes on there.
+    m_line.Ring({.controller = 1, .calling = "0791234567", .called = "0219876543"});
+    ASSERT_TRUE(e2e::WaitFor([&] { return Shown(*tintorel); }, 10s));
+    const auto window = MainWindow(*tintorel);
+    ASSERT_TRUE(window);
+    std::this_thread::sleep_for(300ms);
+    m_desktop->Type("call");
+    m_desktop->Press("Return");
+    EXPECT_EQ(tintorel->Wait(1s), -1) << "Enter in the editor ended the program";
+    EXPECT_EQ(m_desktop->ActiveWindow(), typing);
+    EXPECT_EQ(KeysPressed(m_env.ReadFile("editor.log")),
+              (std::vector<std::string>{"s", "c", "a", "l", "l", "Return"}));
+    std::istringstream stacking(m_desktop->Run("xprop -root -notype _NET_CLIENT_LIST_STACKING"));
+    std::vector<unsigned long> order; // bottom to top
+    for (std::string word; stacking >> word;)
+        if (word.starts_with("0x"))
+            order.push_back(std::stoul(word, nullptr, 16));
+    const auto above = std::find(order.begin(), order.end(), *window);
+    EXPECT_TRUE(above != order.end() && std::find(order.begin(), above, *typing) != above)
+        << m_desktop->Run("xprop -root -notype _NET_CLIENT_LIST_STACKING");
+
+    // Once clicked, the window has the keyboard: Escape there ends the program.
+    ASSERT_TRUE(Shown(*tintorel));
+    m_desktop->MoveMouse(m_desktop->Geometry(*window).topLeft() + kClient + QPoint(60, 45));
+    m_desktop->Click(1);
+    m_desktop->Press("Escape");
+    EXPECT_EQ(tintorel->Wait(5s), 0);
+    EXPECT_EQ(KeysPressed(m_env.ReadFile("editor.log")).size(), 6u);
 }

@@ -3,6 +3,7 @@
 
 #include "ui/PhonebookDlg.h"
 #include "phonebook/Phonebook.h"
+#include "ui/ContactsImportJob.h"
 #include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
 #include "ui/FileDialog.h"
@@ -15,7 +16,9 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTcpServer>
@@ -26,10 +29,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,6 +91,51 @@ std::string SwissPage(const std::string& nameHtml) {
            "<tr><td bgcolor=\"#CCCCCC\"><b>1</b></td>"
            "<td nowrap valign=\"top\" width=\"100%\">" +
            nameHtml + "<br>Rue du Lac 1</td></tr></table>\n</body></html>\n";
+}
+
+// Holds the import's thread at its first step of progress until released, so a test can look
+// at everything while the import is under way.
+class ImportHold {
+  public:
+    ImportHold() {
+        SetImportStepHook([this](int) {
+            std::unique_lock lock(m_mutex);
+            if (m_held)
+                return;
+            m_held = true;
+            m_changed.notify_all();
+            // Not for ever: an import that blocks its caller would hold that thread too.
+            m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_released; });
+        });
+    }
+    ~ImportHold() {
+        Release();
+        SetImportStepHook({});
+    }
+    bool Held() {
+        std::lock_guard lock(m_mutex);
+        return m_held;
+    }
+    void Release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_released = false;
+};
+
+// A contacts file of count people, numbers 0790000000 and up.
+std::string ManyContacts(int count) {
+    std::string csv = "Nom,Numéro\r\n";
+    for (int i = 0; i < count; ++i)
+        csv += "Personne " + std::to_string(i) + ",079" + std::to_string(10000000 + i).substr(1) +
+               "\r\n";
+    return csv;
 }
 
 void SetAutoConnect(platform::DWORD value) {
@@ -154,6 +204,20 @@ class PhonebookDlgTest : public ::testing::Test {
     QString Shown(int row, int column) {
         return List()->model()->data(List()->model()->index(row, column)).toString();
     }
+
+    // A phonebook of one entry, and "many.csv" of 3000 people chosen for every import; returns
+    // the phonebook file.
+    std::string PrepareLargeImport() {
+        m_env.WriteFile(kFile, "0221234567;Dupont\r\ncountry;0\r\n");
+        m_env.WriteFile("many.csv", ManyContacts(3000));
+        const QString chosen = QString::fromStdString(m_env.Path("many.csv"));
+        ui::SetFileDialogAnswerer([chosen](const ui::FileDialogRequest&) {
+            return ui::FileDialogAnswer{chosen, {}};
+        });
+        return m_env.ReadFile(kFile);
+    }
+
+    void TearDown() override { ui::SetFileDialogAnswerer({}); }
 
     TestEnv m_env;
     BoxRecorder m_boxes;
@@ -620,4 +684,108 @@ TEST_F(PhonebookDlgTest, ExportWritesTheFormatOfTheChosenFilter) {
     ASSERT_EQ(m_boxes.Count(), 1u);
     EXPECT_EQ(m_boxes.Requests()[0].icon, MsgIcon::Error);
     EXPECT_FALSE(m_env.FileExists("contacts.txt"));
+}
+
+TEST_F(PhonebookDlgTest, ImportRunsBesideCallsAndReplacesThePhonebookAtTheEnd) {
+    const std::string before = PrepareLargeImport();
+    Open();
+    ImportHold hold;
+
+    // While the import is held half-way, on the GUI thread: a call is served, both its lookup
+    // in the store and the window's showing; the phonebook file is untouched; the editor
+    // stays open and inert; the progress window comes up with its button.
+    bool duringImport = false, stayedOpen = false, inert = false, progressShown = false;
+    std::string looked, fileMeanwhile;
+    std::atomic<bool> callShown{false};
+    QString label, button;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held(); }, 10000));
+        duringImport = m_dlg->IsImporting();
+        std::thread watcher([&] {
+            looked = GetPhonebook()->LookupCaller("0221234567");
+            QMetaObject::invokeMethod(
+                qApp, [&] { callShown = true; }, Qt::BlockingQueuedConnection);
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return callShown.load(); }, 10000));
+        watcher.join();
+        fileMeanwhile = m_env.ReadFile(kFile);
+        inert = !Control<QPushButton>(1022)->isEnabled() && !List()->isEnabled();
+        QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+        m_dlg->close();
+        stayedOpen = m_dlg->isVisible();
+        QProgressDialog* progress = nullptr;
+        progressShown = QTest::qWaitFor(
+            [&] {
+                progress = m_dlg->findChild<QProgressDialog*>();
+                return progress && progress->isVisible();
+            },
+            5000);
+        if (progress) {
+            label = progress->findChild<QLabel*>()->text();
+            button = progress->findChild<QPushButton*>()->text();
+        }
+        hold.Release();
+    });
+    m_boxes.QueueAnswer(IDNO);
+    Click(1022);
+
+    EXPECT_TRUE(duringImport);
+    EXPECT_TRUE(callShown);
+    EXPECT_EQ(looked, "Dupont");
+    EXPECT_EQ(fileMeanwhile, before);
+    EXPECT_TRUE(inert);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(label, QStringLiteral("Importation de « many.csv »..."));
+    EXPECT_EQ(button, QStringLiteral("Annuler"));
+
+    // The summary as before, the list and the file with every entry.
+    ASSERT_EQ(m_boxes.Count(), 2u);
+    EXPECT_EQ(m_boxes.Requests()[1].text, QStringLiteral("3000 entrées importées, 0 ignorées."));
+    EXPECT_FALSE(m_dlg->IsImporting());
+    EXPECT_TRUE(Control<QPushButton>(1022)->isEnabled());
+    EXPECT_EQ(List()->GetItemCount(), 3001);
+    const std::string after = m_env.ReadFile(kFile);
+    EXPECT_NE(after.find("0221234567;Dupont\r\n"), std::string::npos);
+    EXPECT_NE(after.find("0790002999;Personne 2999\r\n"), std::string::npos);
+}
+
+TEST_F(PhonebookDlgTest, CancelledImportLeavesThePhonebookAsItWas) {
+    const std::string before = PrepareLargeImport();
+    Open();
+
+    // "Annuler" on the progress window, then Escape there.
+    for (bool escape : {false, true}) {
+        ImportHold hold;
+        bool cancelled = false;
+        QTimer::singleShot(0, [&] {
+            QProgressDialog* progress = nullptr;
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    progress = m_dlg->findChild<QProgressDialog*>();
+                    return hold.Held() && progress && progress->isVisible();
+                },
+                10000));
+            if (progress) {
+                if (escape)
+                    QTest::keyClick(progress, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+                cancelled = true;
+            }
+            hold.Release();
+        });
+        m_boxes.QueueAnswer(IDYES);
+        Click(1022);
+        EXPECT_TRUE(cancelled);
+    }
+
+    // Only the questions: no summary, nothing stored, the editor usable again.
+    EXPECT_EQ(m_boxes.Count(), 2u);
+    EXPECT_TRUE(m_env.ReadFile(kFile) == before);
+    std::string name;
+    EXPECT_FALSE(GetPhonebook()->FindEntry("0790000000", name));
+    EXPECT_EQ(List()->GetItemCount(), 1);
+    EXPECT_FALSE(m_dlg->IsImporting());
+    EXPECT_TRUE(Control<QPushButton>(1022)->isEnabled());
 }
