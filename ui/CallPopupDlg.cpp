@@ -245,10 +245,8 @@ int CCallPopupDlg::DoModal() {
 
 bool CCallPopupDlg::OnInitDialog() {
     // Log-owner role: another running copy may hold it already.
-    if (InstancePipeExists())
+    if (!TakeLogOwnership())
         g_bLogOwner.store(false);
-    else
-        ClaimLogOwnership();
 
     GetPhonebook();
 
