@@ -22,10 +22,10 @@ bool IsOwnBase(const std::string& path) {
            (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Makes folder inside a base of the user's own, and makes sure it is private: a folder of the
-// same name that someone else made, or a link, is refused rather than used.
-bool MakePrivate(const std::string& folder, int& error) {
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+// Makes folder (when make) inside a base of the user's own, and makes sure it is private: a
+// folder of the same name that someone else made, or a link, is refused rather than used.
+bool MakePrivate(const std::string& folder, bool make, int& error) {
+    if (make && mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         error = errno;
         return false;
     }
@@ -38,8 +38,8 @@ bool MakePrivate(const std::string& folder, int& error) {
         error = EACCES;
         return false;
     }
-    if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) {
-        error = errno;
+    if ((st.st_mode & 077) != 0 && (!make || chmod(folder.c_str(), 0700) != 0)) {
+        error = make ? errno : EACCES;
         return false;
     }
     return true;
@@ -58,12 +58,12 @@ std::string CacheHome() {
 
 } // namespace
 
-std::string RuntimeFolder(int& error) {
+std::string RuntimeFolder(int& error, bool make) {
     error = 0;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/' && IsOwnBase(runtime)) {
         const std::string folder = std::string(runtime) + "/tintorel";
-        return MakePrivate(folder, error) ? folder : std::string();
+        return MakePrivate(folder, make, error) ? folder : std::string();
     }
     const std::string cache = CacheHome();
     if (cache.empty()) {
@@ -71,7 +71,8 @@ std::string RuntimeFolder(int& error) {
         return {};
     }
     std::error_code ec;
-    std::filesystem::create_directories(cache, ec);
+    if (make)
+        std::filesystem::create_directories(cache, ec);
     // Someone else's home (a program run through sudo that kept HOME): its folder, made by
     // this user, would later lock out the home's owner.
     if (!IsOwnBase(cache)) {
@@ -79,7 +80,7 @@ std::string RuntimeFolder(int& error) {
         return {};
     }
     const std::string folder = cache + "/tintorel";
-    return MakePrivate(folder, error) ? folder : std::string();
+    return MakePrivate(folder, make, error) ? folder : std::string();
 }
 
 std::string FolderKey(const std::string& dataFolder) {

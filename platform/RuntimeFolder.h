@@ -8,9 +8,9 @@
 
 namespace platform {
 
-// The folder, made when missing; empty, with error set to an errno value, when no private
-// folder can be had.
-std::string RuntimeFolder(int& error);
+// The folder, made when missing (unless make is false); empty, with error set to an errno
+// value, when no private folder can be had or, not to be made, there is none yet.
+std::string RuntimeFolder(int& error, bool make = true);
 
 // The name that stands for a data folder there: 16 hex digits of a hash of its canonical path,
 // so every path to one folder (a link, "..") gives the same name.
