@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -104,19 +103,4 @@ TEST_F(RequestsProgramTest, QuitEndsTheCopyThatWritesTheLogAndTheNextOneTakesOve
     EXPECT_EQ(Ask("--quit"), kTaken);
     EXPECT_EQ(second->Wait(10s), 0);
     EXPECT_EQ(Ask("--phonebook"), kNotRunning);
-}
-
-TEST_F(RequestsProgramTest, ACopyThatWasKilledLeavesNothingThatAnswers) {
-    auto killed = StartCopy();
-    EXPECT_EQ(Ask("--lines"), kTaken);
-    kill(killed->Pid(), SIGKILL);
-    EXPECT_EQ(killed->Wait(10s), 128 + SIGKILL);
-    ASSERT_TRUE(m_monitor.WaitForClients(0));
-    EXPECT_EQ(Ask("--lines"), kNotRunning);
-
-    // The next copy takes the role and the channel in its place.
-    auto next = StartCopy();
-    EXPECT_EQ(Ask("--lines"), kTaken);
-    EXPECT_EQ(Ask("--quit"), kTaken);
-    EXPECT_EQ(next->Wait(10s), 0);
 }
