@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ContactsCommands.h"
+#include "app/RunningCopy.h"
 #include "line/CallHandler.h"
 #include "line/Dispatch.h"
 #include "line/Notification.h"
@@ -48,6 +49,8 @@ int RunTintorel(int argc, char** argv) {
         return RunExport(commandLine.file);
     case app::CommandLine::Command::ExportHistory:
         return RunExportHistory(commandLine.file);
+    case app::CommandLine::Command::Request:
+        return AskRunningCopy(commandLine.request);
     case app::CommandLine::Command::Run:
         break;
     }

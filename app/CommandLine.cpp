@@ -39,7 +39,23 @@ const OptionText kOwnOptions[] = {
     {{QStringLiteral("export-history")},
      QStringLiteral("fichier"),
      QString::fromUtf8("Exporte la liste des appels en CSV, puis quitte.")},
+    {{QStringLiteral("history")},
+     {},
+     QString::fromUtf8("Ouvre la liste des appels dans Tintorel déjà lancé.")},
+    {{QStringLiteral("phonebook")},
+     {},
+     QString::fromUtf8("Ouvre l'annuaire dans Tintorel déjà lancé.")},
+    {{QStringLiteral("lines")},
+     {},
+     QString::fromUtf8("Ouvre la fenêtre des lignes dans Tintorel déjà lancé.")},
+    {{QStringLiteral("about")},
+     {},
+     QString::fromUtf8("Ouvre « à propos » et les options dans Tintorel déjà lancé.")},
+    {{QStringLiteral("quit")}, {}, QString::fromUtf8("Quitte Tintorel déjà lancé.")},
 };
+
+// The options that ask the running copy for something: the request's word is the option's name.
+const char* const kRequests[] = {"history", "phonebook", "lines", "about", "quit"};
 
 // Options the application object takes out of the command line itself.
 const char* const kQtOptionsWithValue[] = {
@@ -152,6 +168,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     } commands[] = {{"import", CommandLine::Command::Import},
                     {"export", CommandLine::Command::Export},
                     {"export-history", CommandLine::Command::ExportHistory}};
+    QString given; // the command's option as typed
     for (const auto& [name, command] : commands) {
         if (!parser.isSet(QString::fromLatin1(name)))
             continue;
@@ -160,6 +177,18 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                                           "à la fois."));
         result.command = command;
         result.file = parser.value(QString::fromLatin1(name)).toLocal8Bit().toStdString();
+        given = Typed(arguments, QString::fromLatin1(name));
+    }
+    // A request goes with no other command, nor with another request.
+    for (const char* name : kRequests) {
+        if (!parser.isSet(QString::fromLatin1(name)))
+            continue;
+        const QString typed = Typed(arguments, QString::fromLatin1(name));
+        if (!given.isEmpty())
+            return fail(QString::fromUtf8("%1 et %2 ne vont pas ensemble.").arg(given, typed));
+        given = typed;
+        result.command = CommandLine::Command::Request;
+        result.request = name;
     }
     result.overwrite = parser.isSet(QStringLiteral("overwrite"));
     if (result.overwrite && result.command != CommandLine::Command::Import)

@@ -1,7 +1,7 @@
 #pragma once
 // The command line's contacts work: --import, --export and --export-history. Each runs
 // without a display, CAPI or network and beside a running copy (it takes neither the instance
-// pipe nor the log-owner role). What it did goes to standard output in French; a failure, and
+// lock nor the log-owner role). What it did goes to standard output in French; a failure, and
 // anything the phonebook store has to tell the user, to standard error. Each returns the
 // program's exit code: 0, or 1 when the file could not be read, was malformed or could not be
 // written.

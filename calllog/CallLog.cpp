@@ -70,9 +70,8 @@ void SetLogOwnerChangedHook(std::function<void()> hook) {
 
 void AppendCallLog(const char* calling, const char* called, const char* name) {
     if (!g_bLogOwner.load()) {
-        if (InstancePipeExists())
+        if (!TakeLogOwnership())
             return; // another copy writes the line
-        ClaimLogOwnership();
         std::function<void()> hook;
         {
             std::lock_guard lock(g_hookMutex);

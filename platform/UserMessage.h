@@ -1,6 +1,6 @@
 #pragma once
 // Telling the user something from code that has no windows of its own (the call log, the
-// phonebook store, the file locations, the instance pipe). The windows install a presenter at
+// phonebook store, the file locations, the log-owner role). The windows install a presenter at
 // start-up that shows a message box; tests install a recorder that answers instead of a person.
 // Either way the calling thread waits until the message has been answered.
 

@@ -10,6 +10,7 @@
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
+#include "platform/RequestChannel.h"
 #include "resources/Resources.h"
 #include "settings/Settings.h"
 #include "ui/AboutDlg.h"
@@ -22,6 +23,7 @@
 #include "ui/NumberActions.h"
 #include "ui/PhonebookDlg.h"
 #include "ui/Tray.h"
+#include "ui/WindowRequests.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -190,6 +192,10 @@ CCallPopupDlg::CCallPopupDlg(line::NotificationState& state, QWidget* parent)
         // The role letter changes from "S" to "M": repaint now.
         RunOnMainWindow([](CCallPopupDlg& window) { window.repaint(); }, true);
     });
+    // Requests of the command line, served while this copy holds the log-owner role.
+    m_requests = new platform::RequestListener(
+        [this](const std::string& request) { return OnWindowRequest(*this, request); }, this);
+    SetLogOwnerChannel(m_requests);
     m_tray = new CTrayIcon(this);
     connect(m_tray, &CTrayIcon::OpenRequested, this, &CCallPopupDlg::OnTrayOpen);
     connect(m_tray, &CTrayIcon::QuitRequested, this, &CCallPopupDlg::OnTrayQuit);
@@ -245,10 +251,8 @@ int CCallPopupDlg::DoModal() {
 
 bool CCallPopupDlg::OnInitDialog() {
     // Log-owner role: another running copy may hold it already.
-    if (InstancePipeExists())
+    if (!TakeLogOwnership())
         g_bLogOwner.store(false);
-    else
-        ClaimLogOwnership();
 
     GetPhonebook();
 
@@ -324,6 +328,7 @@ void CCallPopupDlg::DestroyWindow() {
         return;
     m_bDestroyed = true;
     g_bWindowAlive.store(false);
+    SetLogOwnerChannel(nullptr); // the program is ending: a request now finds nobody
     OnDestroy();
     hide();
     if (m_loop) {

@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QMenu>
 
+#include <cstdio>
+
 CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent), m_icon(new QSystemTrayIcon(this)) {
     connect(m_icon, &QSystemTrayIcon::activated, this, &CTrayIcon::OnNotify);
 }
@@ -12,6 +14,13 @@ void CTrayIcon::Add() {
     m_icon->setIcon(LoadIconResource(145));
     m_icon->setToolTip(QStringLiteral("Tintorel"));
     m_icon->show();
+    static bool told = false;
+    if (!told && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        told = true;
+        std::printf("No system tray: use tintorel --history, --phonebook, --lines, --about, "
+                    "--quit\n");
+        std::fflush(stdout);
+    }
 }
 
 void CTrayIcon::SetToolTip(const QString& tip) {

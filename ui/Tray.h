@@ -1,6 +1,8 @@
 #pragma once
 // The tray icon (icon 145, tip "Tintorel") and its pop-up menu 134: a double-click or "Ouvrir"
-// asks for the notification window to open and stay, "Quitter" for the program to end.
+// asks for the notification window to open and stay, "Quitter" for the program to end. Where the
+// desktop has no tray at start, standard output says how to reach the windows without it; the
+// icon stays shown, so it docks in a tray that turns up later (Qt watches for one).
 
 #include "resources/Resources.h"
 

@@ -69,12 +69,18 @@ TEST_F(CommandLineTest, HelpAndVersionNeedNoDisplayLineOrFile) {
         EXPECT_EQ(run.status, 0) << help;
         EXPECT_NE(run.out.find("Utilisation : tintorel [option]"), std::string::npos) << run.out;
         // One option a line, the texts in a column of their own.
-        for (const char* line : {R"(\n  -h, --help +Affiche cette aide et quitte\.\n)",
-                                 R"(\n  -v, --version +Affiche la version et quitte\.\n)",
-                                 R"(\n  --import <fichier> +Importe dans l'annuaire )",
-                                 R"(\n  --overwrite +Avec --import : remplace )",
-                                 R"(\n  --export <fichier> +Exporte l'annuaire )",
-                                 R"(\n  --export-history <fichier> +Exporte la liste des appels)"})
+        for (const char* line :
+             {R"(\n  -h, --help +Affiche cette aide et quitte\.\n)",
+              R"(\n  -v, --version +Affiche la version et quitte\.\n)",
+              R"(\n  --import <fichier> +Importe dans l'annuaire )",
+              R"(\n  --overwrite +Avec --import : remplace )",
+              R"(\n  --export <fichier> +Exporte l'annuaire )",
+              R"(\n  --export-history <fichier> +Exporte la liste des appels)",
+              R"(\n  --history +Ouvre la liste des appels dans Tintorel déjà )",
+              R"(\n  --phonebook +Ouvre l'annuaire dans Tintorel déjà lancé\.\n)",
+              R"(\n  --lines +Ouvre la fenêtre des lignes dans Tintorel )",
+              R"(\n  --about +Ouvre « à propos » et les options dans )",
+              R"(\n  --quit +Quitte Tintorel déjà lancé\.\n)"})
             EXPECT_TRUE(std::regex_search(run.out, std::regex(line))) << line << "\n" << run.out;
         EXPECT_EQ(run.err, "");
     }
@@ -100,6 +106,8 @@ TEST_F(CommandLineTest, AnythingElseIsToldAndEndsWithStatus2) {
         {{"phonebook.txt"}, "tintorel : argument inattendu « phonebook.txt »."},
         {{"--", "-h"}, "tintorel : argument inattendu « -h »."},
         {{"-style"}, "tintorel : il manque une valeur après « -style »."},
+        {{"--history", "--quit"}, "tintorel : --history et --quit ne vont pas ensemble."},
+        {{"--export", "f.csv", "-about"}, "tintorel : --export et -about ne vont pas ensemble."},
     };
     for (const auto& [arguments, told] : cases) {
         const Outcome run = Tintorel(arguments);
@@ -145,6 +153,17 @@ TEST_F(CommandLineTest, ContactsCommandsWorkWithoutADisplay) {
     EXPECT_EQ(Tintorel({QStringLiteral("--overwrite")}).status, 2);
     EXPECT_EQ(
         Tintorel({QStringLiteral("--export"), cards, QStringLiteral("--import"), cards}).status, 2);
+}
+
+TEST_F(CommandLineTest, RequestsWithNoCopyRunningSaySoAndEndWithStatus1) {
+    for (const char* option : {"--history", "--phonebook", "--lines", "--about", "--quit"}) {
+        const Outcome run = Tintorel({QString::fromLatin1(option)});
+        EXPECT_EQ(run.status, 1) << option;
+        EXPECT_EQ(run.out, "") << option;
+        EXPECT_EQ(run.err, "Tintorel ne tourne pas.\n") << option;
+    }
+    // Nothing is made to ask: no runtime folder, no data folder.
+    EXPECT_EQ(Listing(), m_before);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 
 #include "app/ContactsCommands.h"
 #include "calllog/LogOwner.h"
-#include "platform/InstancePipe.h"
+#include "platform/InstanceLock.h"
 #include "platform/ModulePath.h"
 #include "tests/support/TestEnv.h"
 
@@ -52,8 +52,7 @@ Output Capture(const TestEnv& env, const std::function<int()>& command) {
 
 TEST(ContactsCommands, ImportWhileAnotherCopyRunsPrintsSummaryAndSkipped) {
     TestEnv env;
-    int error = 0; // the running copy's pipe
-    ASSERT_EQ(platform::CreateInstancePipe(error), platform::PipeResult::Created);
+    ASSERT_TRUE(TakeLogOwnership()); // the running copy's role
     env.WriteFile("phonebook.txt", "0221234567;Dupont\r\ncountry;0\r\n");
     env.WriteFile("contacts.csv", "Nom;Téléphone\r\nMartin;079 765 43 21\r\n"
                                   "Durand;022 123 45 67\r\nSansnum;\r\n");
@@ -105,7 +104,10 @@ TEST(ContactsCommands, ExportsWriteTheFilesAndTakeNoRole) {
     EXPECT_EQ(run.code, 1);
     EXPECT_NE(run.err.find("annuaire.txt"), std::string::npos) << run.err;
 
-    EXPECT_FALSE(platform::InstancePipeExists(200)) << "a command claimed the instance pipe";
+    int error = 0;
+    const auto role = GetLogOwnerPaths(error);
+    ASSERT_TRUE(role);
+    EXPECT_FALSE(platform::InstanceLockHeld(role->lock)) << "a command took the log-owner role";
     EXPECT_FALSE(g_bLogOwner.load());
 }
 

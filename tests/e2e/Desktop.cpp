@@ -123,7 +123,7 @@ Desktop::~Desktop() {
     m_xvfb.Stop();
 }
 
-bool Desktop::Start() {
+bool Desktop::Start(bool withTray) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         m_error = "pipe failed";
@@ -162,6 +162,11 @@ bool Desktop::Start() {
         m_error = "openbox did not start";
         return false;
     }
+    return !withTray || StartTray();
+}
+
+bool Desktop::StartTray() {
+    const Env display = {{"DISPLAY", Display()}};
     // openbox publishes the work area once it has settled; a trayer started before that may
     // never get its strut counted. Should it happen anyway, trayer starts again.
     for (int attempt = 0;; ++attempt) {
@@ -183,6 +188,10 @@ bool Desktop::Start() {
         }
     }
     return true;
+}
+
+void Desktop::StopTray() {
+    m_tray.Stop();
 }
 
 std::string Desktop::Run(const std::string& command, int* status) const {

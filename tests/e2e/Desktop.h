@@ -49,8 +49,12 @@ class Desktop {
     explicit Desktop(std::string logDir);
     ~Desktop();
 
-    // Xvfb, then openbox, then trayer; false (with a reason in Error()) when one fails.
-    bool Start();
+    // Xvfb, then openbox, then trayer (unless withTray is false); false (with a reason in
+    // Error()) when one fails.
+    bool Start(bool withTray = true);
+    // trayer, on a desktop started without it (or whose tray was stopped).
+    bool StartTray();
+    void StopTray();
     const std::string& Error() const { return m_error; }
     std::string Display() const { return ":" + std::to_string(m_display); }
 

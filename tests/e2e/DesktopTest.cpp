@@ -63,12 +63,14 @@ class DesktopTest : public ::testing::Test {
   protected:
     void SetUp() override {
         m_desktop = std::make_unique<e2e::Desktop>(m_env.Dir());
-        ASSERT_TRUE(m_desktop->Start()) << m_desktop->Error();
+        ASSERT_TRUE(m_desktop->Start(WithTray())) << m_desktop->Error();
         ASSERT_TRUE(m_line.Start());
         m_env.WriteFile("phonebook.txt", "0791234567;Martin Paul\r\ncountry;0\r\n");
         std::filesystem::copy_file(TINTOREL_EXE, m_env.ExecutablePath());
         mkdir(m_env.Path("run").c_str(), 0700);
     }
+
+    virtual bool WithTray() const { return true; }
 
     e2e::Env BaseEnv() const {
         return {
@@ -149,6 +151,28 @@ class DesktopTest : public ::testing::Test {
         platform::RegSetValueEx(key, "AutoConnect", platform::REG_DWORD,
                                 reinterpret_cast<const platform::BYTE*>(&on), sizeof on);
         platform::RegCloseKey(key);
+    }
+
+    // tintorel with one option, as a user types it beside the running copy: its status.
+    int Ask(const std::string& option) {
+        e2e::Process process;
+        const std::string log = m_env.Path("ask-" + std::to_string(++m_started) + ".log");
+        EXPECT_TRUE(process.Start({m_env.ExecutablePath(), option}, BaseEnv(), log));
+        return process.Wait(20s);
+    }
+
+    // The process's one viewable window whose title matches, once there is exactly one.
+    std::optional<unsigned long> OneShown(e2e::Process& p, const std::string& title) {
+        std::vector<unsigned long> shown;
+        e2e::WaitFor(
+            [&] {
+                shown = m_desktop->Windows(p.Pid(), title, true);
+                return shown.size() == 1;
+            },
+            10s);
+        if (shown.size() != 1)
+            return std::nullopt;
+        return shown.front();
     }
 
     static std::string Artifact(const std::string& name) {
@@ -281,6 +305,8 @@ TEST_F(DesktopTest, TrayMenuOpensAndQuits) {
     Quit(*tintorel);
     EXPECT_EQ(tintorel->Wait(5s), 0);
     EXPECT_FALSE(m_desktop->TrayIcon(tintorel->Pid()).has_value());
+    // With a tray there is nothing to say about going without one.
+    EXPECT_EQ(m_env.ReadFile("tintorel-1.log").find("No system tray"), std::string::npos);
 }
 
 TEST_F(DesktopTest, MissingCapiShowsTheMessageThenEnds) {
@@ -431,4 +457,83 @@ TEST_F(DesktopTest, CallLeavesTheKeyboardToTheUsersWindow) {
     m_desktop->Press("Escape");
     EXPECT_EQ(tintorel->Wait(5s), 0);
     EXPECT_EQ(KeysPressed(m_env.ReadFile("editor.log")).size(), 6u);
+}
+
+TEST_F(DesktopTest, TheCommandLineOpensEachWindowAndRaisesAnOpenOne) {
+    m_env.WriteFile("isdncall.log", "01/02/24 10:00:00;0221234567;0441111111;Dupont\r\n");
+    auto tintorel = StartAndSettle();
+    const std::pair<const char*, const char*> windows[] = {
+        {"--history", "^Liste des appels$"},
+        {"--phonebook", "^Annuaire$"},
+        {"--lines", "^Tintorel, lignes$"},
+        {"--about", "^Tintorel, .+ propos de$"},
+    };
+    for (const auto& [option, title] : windows) {
+        EXPECT_EQ(Ask(option), 0) << option;
+        const auto window = OneShown(*tintorel, title);
+        ASSERT_TRUE(window) << option;
+        EXPECT_TRUE(e2e::WaitFor([&] { return m_desktop->ActiveWindow() == window; }, 5s))
+            << option;
+        m_desktop->Key(*window, "Escape");
+        EXPECT_TRUE(e2e::WaitFor([&] { return !m_desktop->IsViewable(*window); }, 5s)) << option;
+    }
+
+    // Asked again while it is open but out of sight: the same window comes back to the front.
+    EXPECT_EQ(Ask("--history"), 0);
+    const auto history = OneShown(*tintorel, "^Liste des appels$");
+    ASSERT_TRUE(history);
+    m_desktop->Run("xdotool windowminimize --sync " + std::to_string(*history));
+    ASSERT_TRUE(e2e::WaitFor([&] { return !m_desktop->IsViewable(*history); }, 5s));
+    EXPECT_EQ(Ask("--history"), 0);
+    EXPECT_TRUE(e2e::WaitFor([&] { return m_desktop->IsViewable(*history); }, 5s));
+    EXPECT_TRUE(e2e::WaitFor([&] { return m_desktop->ActiveWindow() == history; }, 5s));
+    EXPECT_EQ(m_desktop->Windows(tintorel->Pid(), "^Liste des appels$", false).size(), 1u);
+
+    // Quitting as "Quitter" does, with the window open.
+    EXPECT_EQ(Ask("--quit"), 0);
+    EXPECT_EQ(tintorel->Wait(10s), 0);
+    EXPECT_FALSE(m_desktop->TrayIcon(tintorel->Pid()).has_value());
+}
+
+namespace {
+
+class NoTrayTest : public DesktopTest {
+  protected:
+    bool WithTray() const override { return false; }
+};
+
+} // namespace
+
+TEST_F(NoTrayTest, SaysHowToGoOnAndTheIconComesWithALaterTray) {
+    const int before = m_line.Applications();
+    auto tintorel = StartTintorel();
+    ASSERT_TRUE(e2e::WaitFor([&] { return m_line.Applications() > before; }, 20s));
+    const std::string hint =
+        "No system tray: use tintorel --history, --phonebook, --lines, --about, --quit\n";
+    const auto output = [&] { return m_env.ReadFile("tintorel-1.log"); };
+    ASSERT_TRUE(e2e::WaitFor([&] { return output().find(hint) != std::string::npos; }, 10s))
+        << output();
+
+    // Everything else works as with a tray.
+    EXPECT_TRUE(e2e::WaitFor([&] { return !Shown(*tintorel); }, 10s));
+    m_line.Ring({.controller = 1, .calling = "0791234567", .called = "0219876543"});
+    EXPECT_TRUE(e2e::WaitFor([&] { return Shown(*tintorel); }, 10s));
+    EXPECT_TRUE(e2e::WaitFor(
+        [&] { return m_env.ReadFile("isdncall.log").find("Martin Paul") != std::string::npos; },
+        10s));
+
+    // A panel that starts later gets the icon, and so does one that was restarted.
+    ASSERT_TRUE(m_desktop->StartTray()) << m_desktop->Error();
+    EXPECT_TRUE(
+        e2e::WaitFor([&] { return m_desktop->TrayIcon(tintorel->Pid()).has_value(); }, 20s));
+    m_desktop->StopTray();
+    ASSERT_TRUE(m_desktop->StartTray()) << m_desktop->Error();
+    EXPECT_TRUE(
+        e2e::WaitFor([&] { return m_desktop->TrayIcon(tintorel->Pid()).has_value(); }, 20s));
+
+    // Said once only; and the icon's menu ends the program.
+    const std::string text = output();
+    EXPECT_EQ(text.find(hint), text.rfind(hint)) << text;
+    Quit(*tintorel);
+    EXPECT_EQ(tintorel->Wait(5s), 0);
 }

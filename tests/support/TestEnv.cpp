@@ -46,13 +46,15 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXX
     const std::string dir = Dir();
     const std::string config = dir + "/config";
     mkdir(config.c_str(), 0700);
+    const std::string runtime = dir + "/run";
+    mkdir(runtime.c_str(), 0700);
     const std::pair<const char*, std::string> vars[] = {
         {"HOME", dir},
         {"XDG_CONFIG_HOME", config},
         {"XDG_DATA_HOME", dir + "/data"},
         {"TINTOREL_REGISTRY", RegistryPath()},
-        // The log-owner role of this test, apart from other tests and from a running copy.
-        {"TINTOREL_INSTANCE_PIPE", "Tintorel-test-" + m_dir.path().section('/', -1).toStdString()},
+        // The role's lock and the request channel of this test, apart from a running copy's.
+        {"XDG_RUNTIME_DIR", runtime},
     };
     for (const auto& [name, value] : vars) {
         const char* old = std::getenv(name);

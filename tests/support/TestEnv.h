@@ -1,8 +1,8 @@
 #pragma once
 // Per-test surroundings: a private temporary folder that is also HOME, holds XDG_CONFIG_HOME,
 // XDG_DATA_HOME ("data") and the registry file, and is the folder the program believes its
-// executable lives in (so phonebook.txt and isdncall.log land there); a private name for the
-// instance pipe (TINTOREL_INSTANCE_PIPE), so the log-owner role of one test never meets another's.
+// executable lives in (so phonebook.txt and isdncall.log land there), with a runtime folder of its
+// own (XDG_RUNTIME_DIR, "run"), so the log-owner role of one test never meets another's.
 // ctest runs each case in its own process, so the file locations the program keeps for its run
 // belong to that case alone.
 
