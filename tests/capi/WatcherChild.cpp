@@ -46,7 +46,7 @@ std::string Hex32(std::uint32_t v) {
 std::string TableText() {
     std::string text;
     for (int i = 0; i < capi::kConnectionSlots; ++i) {
-        const capi::ConnectionSlot& s = capi::ConnectionTable[i];
+        const capi::ConnectionSlot& s = capi::ConnectionTable()[i];
         if (!s.InUse)
             continue;
         if (!text.empty())
@@ -68,7 +68,10 @@ void WaitForGo() {
     g_go = false;
 }
 
-int RecordCall(const char* calling, const char* called) {
+std::atomic<unsigned> g_lastType{99};
+
+int RecordCall(const char* calling, const char* called, unsigned callingType) {
+    g_lastType = callingType;
     g_io->Tell("call " + HexOrDash(calling) + " " + HexOrDash(called) + " " + TableText());
     if (g_hold)
         WaitForGo();
@@ -76,7 +79,7 @@ int RecordCall(const char* calling, const char* called) {
 }
 
 std::string LinkText(const capi::LinkStatus& status) {
-    const char* names[] = {"absent", "connected", "lost"};
+    const char* names[] = {"absent", "starting", "connected", "lost", "missing"};
     return std::string(names[status.state]) + "/" + std::to_string(status.controllers) + "/" +
            std::to_string(status.secondsToRetry);
 }
@@ -153,6 +156,8 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
             io.Tell("table " + TableText());
         } else if (cmd == "alloc") {
             io.Tell("alloc " + std::to_string(capi::AllocConnection()));
+        } else if (cmd == "type") {
+            io.Tell("type " + std::to_string(g_lastType.load()));
         } else if (cmd == "appl") {
             io.Tell("appl " + std::to_string(capi::ApplicationId()));
         } else if (cmd == "hold on" || cmd == "hold off") {
