@@ -76,9 +76,15 @@ std::optional<HostPort> ParseHostPort(std::string_view text) {
 }
 
 std::string BracketedHost(std::string_view host) {
+    std::string text;
     if (host.find(':') == std::string_view::npos)
-        return std::string(host);
-    return "[" + std::string(host) + "]";
+        return text.assign(host);
+    // Appended piece by piece: GCC 12 takes "[" + host for an overlapping copy.
+    text.reserve(host.size() + 2);
+    text += '[';
+    text += host;
+    text += ']';
+    return text;
 }
 
 } // namespace capi

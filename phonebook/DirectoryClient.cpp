@@ -153,8 +153,10 @@ Endpoint DirectoryEndpoint(const std::string& profileHost) {
 
 std::string HostHeader(const Endpoint& endpoint) {
     std::string host = capi::BracketedHost(endpoint.host);
-    if (endpoint.port != 80)
-        host += ":" + std::to_string(endpoint.port);
+    if (endpoint.port != 80) {
+        host += ':';
+        host += std::to_string(endpoint.port);
+    }
     return host;
 }
 

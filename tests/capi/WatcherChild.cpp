@@ -121,10 +121,15 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
         std::atexit(AtExitProbe);
     capi::SetIncomingCallHandler(options.handler ? RecordCall : nullptr);
     capi::SetLinkStatusHandler(RecordLink);
-    const bool ok = capi::InitCAPI();
-    io.Tell(ok ? "init 1" : "init 0");
-    if (ok)
-        StartWatcher(options.mode);
+    if (options.async) {
+        capi::StartCAPI([](bool registered) { g_io->Tell(registered ? "first 1" : "first 0"); });
+        io.Tell("init async");
+    } else {
+        const bool ok = capi::InitCAPI();
+        io.Tell(ok ? "init 1" : "init 0");
+        if (ok)
+            StartWatcher(options.mode);
+    }
     for (;;) {
         std::string cmd;
         if (!io.Hear(cmd))

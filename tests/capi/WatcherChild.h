@@ -29,6 +29,9 @@ struct ChildOptions {
     // Installs, before InitCAPI, an at-exit routine that runs after the watcher's: it reports
     // "atexit appl=<id>" and waits for "go".
     bool atExitProbe = false;
+    // StartCAPI in place of InitCAPI and a watcher: "init async" at once, then "first 0|1"
+    // from the watcher once its first registration is done.
+    bool async = false;
 };
 
 int RunChild(testing_support::ChildProcess& io, const ChildOptions& options);
