@@ -58,9 +58,9 @@ bool CallQueue::Take(const IncomingCall& call) {
                 handler(call);
         }
     } catch (const std::exception& e) {
-        failure = e.what();
+        failure = std::string(e.what());
     } catch (...) {
-        failure = "unknown exception";
+        failure = std::string("unknown exception");
     }
     if (!failure.empty())
         capi::Sayf("Error: the incoming call handler failed: %s\n", failure.c_str());
