@@ -122,8 +122,9 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
     capi::SetIncomingCallHandler(options.handler ? RecordCall : nullptr);
     capi::SetLinkStatusHandler(RecordLink);
     if (options.async) {
-        capi::StartCAPI([](bool registered) { g_io->Tell(registered ? "first 1" : "first 0"); });
+        // Said first: the watcher's answer may come before StartCAPI returns.
         io.Tell("init async");
+        capi::StartCAPI([](bool registered) { g_io->Tell(registered ? "first 1" : "first 0"); });
     } else {
         const bool ok = capi::InitCAPI();
         io.Tell(ok ? "init 1" : "init 0");
