@@ -3,8 +3,11 @@
 #include "app/CommandLine.h"
 #include "app/ContactsCommands.h"
 #include "app/RunningCopy.h"
-#include "line/CallHandler.h"
-#include "line/Dispatch.h"
+#include "line/CallAnnouncer.h"
+#include "line/CallMonitorLine.h"
+#include "line/CallQueue.h"
+#include "line/CapiLine.h"
+#include "line/LineSupervisor.h"
 #include "line/Notification.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
@@ -15,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 CCallPopupDlg* CreateMainWindow() {
     // What the model code tells the user appears as boxes owned by the window.
@@ -22,11 +26,15 @@ CCallPopupDlg* CreateMainWindow() {
 
     // Never destroyed: a line thread may still be handling a call when the program ends.
     auto* state = new line::NotificationState;
-    auto* handler = new line::CallHandler(*state, MainWindowView());
-    line::Calls().SetHandler([handler](const char* calling, const char* called) {
-        return handler->IncomingCallHandler(calling, called);
-    });
-    return new CCallPopupDlg(*state);
+    auto* announcer = new line::CallAnnouncer(*state, MainWindowView());
+    line::Calls().SetHandler(
+        [announcer](const line::IncomingCall& call) { announcer->IncomingCallHandler(call); });
+    // The line sources, in their start order: the router's call monitor, then CAPI (whose
+    // registration may wait on a remote driver).
+    line::LineSupervisor& lines = line::Lines();
+    lines.Add(std::make_unique<line::CallMonitorSource>());
+    lines.Add(std::make_unique<line::CapiSource>());
+    return new CCallPopupDlg(*state, lines);
 }
 
 bool CCallerIdApp::InitInstance() {

@@ -5,7 +5,8 @@
 class CCallPopupDlg;
 
 // The notification window with everything behind it: the state it shares with the
-// incoming-call handler, the handler installed at the dispatch, and the message presenter.
+// incoming-call handler, the handler installed at the queue of calls, the line sources given
+// to their owner, and the message presenter.
 CCallPopupDlg* CreateMainWindow();
 
 class CCallerIdApp {

@@ -1,14 +1,14 @@
 #include "capi/ConnectionTable.h"
 
 #include "capi/Capi.h"
+#include "capi/NumberText.h"
+#include "capi/Watcher.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 namespace capi {
-
-ConnectionSlot ConnectionTable[kConnectionSlots];
 
 namespace {
 
@@ -19,6 +19,10 @@ std::atomic<IncomingCallHandler> g_pIncomingCallHandler{nullptr};
 
 bool ValidSlot(int slot) {
     return slot >= 0 && slot < kConnectionSlots;
+}
+
+ConnectionSlot& Slot(int slot) {
+    return ConnectionTable()[slot];
 }
 
 void ReleaseNumber(unsigned char*& field) {
@@ -48,16 +52,10 @@ const char* Digits(const unsigned char* number, std::size_t leading) {
 
 // Uses the length octet rather than the zero octet, so a stray zero inside is dropped too.
 std::string SafeDigits(const unsigned char* number, std::size_t leading) {
-    std::string text;
     if (number == nullptr || number[0] <= leading)
-        return text;
-    for (std::size_t i = 1 + leading; i <= number[0]; ++i) {
-        const unsigned char c = number[i];
-        if (c < 0x20 || c == 0x7F || c == ';')
-            continue;
-        text += static_cast<char>(c);
-    }
-    return text;
+        return {};
+    return CleanNumber(
+        std::string_view(reinterpret_cast<const char*>(number + 1 + leading), number[0] - leading));
 }
 
 // Type of number and numbering plan (both numbers), then presentation and screening (calling).
@@ -66,19 +64,17 @@ constexpr std::size_t kCallingLeading = 2;
 
 } // namespace
 
-void InitConnectionTable() {
-    for (auto& slot : ConnectionTable) {
-        slot.InUse = false;
-        if (slot.CalledPartyNumber == nullptr)
-            slot.CalledPartyNumber = g_EmptyNumber;
-        if (slot.CallingPartyNumber == nullptr)
-            slot.CallingPartyNumber = g_EmptyNumber;
-    }
+SessionState::~SessionState() {
+    FreeAllConnections(connections);
+}
+
+ConnectionSlot (&ConnectionTable())[kConnectionSlots] {
+    return CurrentState().connections;
 }
 
 int AllocConnection() {
     for (int i = 0; i < kConnectionSlots; ++i) {
-        ConnectionSlot& slot = ConnectionTable[i];
+        ConnectionSlot& slot = Slot(i);
         if (slot.InUse)
             continue;
         slot.InUse = true;
@@ -96,14 +92,23 @@ int AllocConnection() {
 void FreeConnection(int slot) {
     if (!ValidSlot(slot))
         return;
-    ConnectionTable[slot].InUse = false;
-    ReleaseNumber(ConnectionTable[slot].CalledPartyNumber);
-    ReleaseNumber(ConnectionTable[slot].CallingPartyNumber);
+    Slot(slot).InUse = false;
+    ReleaseNumber(Slot(slot).CalledPartyNumber);
+    ReleaseNumber(Slot(slot).CallingPartyNumber);
+}
+
+void FreeAllConnections(ConnectionSlot (&table)[kConnectionSlots]) {
+    for (ConnectionSlot& slot : table) {
+        slot.InUse = false;
+        slot.State = Disconnected;
+        ReleaseNumber(slot.CalledPartyNumber);
+        ReleaseNumber(slot.CallingPartyNumber);
+    }
 }
 
 int FindConnectionByPLCI(std::uint32_t plci) {
     for (int i = 0; i < kConnectionSlots; ++i) {
-        if (ConnectionTable[i].InUse && ConnectionTable[i].PLCI == plci)
+        if (Slot(i).InUse && Slot(i).PLCI == plci)
             return i;
     }
     return -1;
@@ -111,7 +116,7 @@ int FindConnectionByPLCI(std::uint32_t plci) {
 
 int FindConnectionByNCCI(std::uint32_t ncci) {
     for (int i = 0; i < kConnectionSlots; ++i) {
-        if (ConnectionTable[i].InUse && ConnectionTable[i].NCCI == ncci)
+        if (Slot(i).InUse && Slot(i).NCCI == ncci)
             return i;
     }
     return -1;
@@ -119,60 +124,63 @@ int FindConnectionByNCCI(std::uint32_t ncci) {
 
 void SetPLCI(int slot, std::uint32_t plci) {
     if (ValidSlot(slot))
-        ConnectionTable[slot].PLCI = plci;
+        Slot(slot).PLCI = plci;
 }
 
 void SetNCCI(int slot, std::uint32_t ncci) {
     if (ValidSlot(slot))
-        ConnectionTable[slot].NCCI = ncci;
+        Slot(slot).NCCI = ncci;
 }
 
 void SetState(int slot, ConnectionState state) {
     if (ValidSlot(slot))
-        ConnectionTable[slot].State = state;
+        Slot(slot).State = state;
 }
 
 void SetInitiator(int slot, bool initiator) {
     if (ValidSlot(slot))
-        ConnectionTable[slot].Initiator = initiator;
+        Slot(slot).Initiator = initiator;
 }
 
 std::uint32_t GetPLCI(int slot) {
-    return ValidSlot(slot) ? ConnectionTable[slot].PLCI : kNoId;
+    return ValidSlot(slot) ? Slot(slot).PLCI : kNoId;
 }
 
 bool GetInitiator(int slot) {
-    return ValidSlot(slot) && ConnectionTable[slot].Initiator;
+    return ValidSlot(slot) && Slot(slot).Initiator;
 }
 
 void CopyCallingPartyNumber(int slot, const unsigned char* parameter) {
     if (ValidSlot(slot))
-        CopyNumber(ConnectionTable[slot].CallingPartyNumber, parameter);
+        CopyNumber(Slot(slot).CallingPartyNumber, parameter);
 }
 
 void CopyCalledPartyNumber(int slot, const unsigned char* parameter) {
     if (ValidSlot(slot))
-        CopyNumber(ConnectionTable[slot].CalledPartyNumber, parameter);
+        CopyNumber(Slot(slot).CalledPartyNumber, parameter);
 }
 
 const char* GetCallingPartyDigits(int slot) {
-    return Digits(ValidSlot(slot) ? ConnectionTable[slot].CallingPartyNumber : nullptr,
-                  kCallingLeading);
+    return Digits(ValidSlot(slot) ? Slot(slot).CallingPartyNumber : nullptr, kCallingLeading);
 }
 
 const char* GetCalledPartyDigits(int slot) {
-    return Digits(ValidSlot(slot) ? ConnectionTable[slot].CalledPartyNumber : nullptr,
-                  kCalledLeading);
+    return Digits(ValidSlot(slot) ? Slot(slot).CalledPartyNumber : nullptr, kCalledLeading);
 }
 
 std::string CallingPartyText(int slot) {
-    return SafeDigits(ValidSlot(slot) ? ConnectionTable[slot].CallingPartyNumber : nullptr,
-                      kCallingLeading);
+    return SafeDigits(ValidSlot(slot) ? Slot(slot).CallingPartyNumber : nullptr, kCallingLeading);
 }
 
 std::string CalledPartyText(int slot) {
-    return SafeDigits(ValidSlot(slot) ? ConnectionTable[slot].CalledPartyNumber : nullptr,
-                      kCalledLeading);
+    return SafeDigits(ValidSlot(slot) ? Slot(slot).CalledPartyNumber : nullptr, kCalledLeading);
+}
+
+unsigned CallingPartyType(int slot) {
+    const unsigned char* number = ValidSlot(slot) ? Slot(slot).CallingPartyNumber : nullptr;
+    if (number == nullptr || number[0] == 0)
+        return 0;
+    return (number[1] >> 4) & 0x07;
 }
 
 void SetIncomingCallHandler(IncomingCallHandler handler) {
@@ -185,7 +193,7 @@ int NotifyIncomingCall(int slot) {
         return 0;
     const std::string calling = CallingPartyText(slot);
     const std::string called = CalledPartyText(slot);
-    return handler(calling.c_str(), called.c_str());
+    return handler(calling.c_str(), called.c_str(), CallingPartyType(slot));
 }
 
 } // namespace capi

@@ -1,6 +1,6 @@
 #pragma once
 // The eight-slot table of physical connections that the watcher keeps, and the hand-off of an
-// incoming call. Used on the watcher thread only (InitConnectionTable runs before it starts).
+// incoming call. Each watcher session has its own table, used on its watcher thread only.
 
 #include <cstdint>
 #include <string>
@@ -17,8 +17,8 @@ enum ConnectionState {
     D_DisconnectPending = 6,
 };
 
-// A number field holds a copy of the CAPI parameter (length octet, content, a zero octet) or
-// refers to the shared empty text.
+// A number field holds a copy of the CAPI parameter (length octet, content, a zero octet), or
+// null or the shared empty text when there is none.
 struct ConnectionSlot {
     bool InUse;
     std::uint32_t PLCI;
@@ -32,12 +32,13 @@ struct ConnectionSlot {
 constexpr int kConnectionSlots = 8;
 constexpr std::uint32_t kNoId = 0xFFFFFFFF;
 
-// Plain data with no destructor: process exit must not tear it down under the watcher.
-extern ConnectionSlot ConnectionTable[kConnectionSlots];
+// The table of the current session (see CurrentState).
+ConnectionSlot (&ConnectionTable())[kConnectionSlots];
 
-void InitConnectionTable();
 int AllocConnection();
 void FreeConnection(int slot);
+// Frees every slot in use, numbers included.
+void FreeAllConnections(ConnectionSlot (&table)[kConnectionSlots]);
 int FindConnectionByPLCI(std::uint32_t plci);
 int FindConnectionByNCCI(std::uint32_t ncci);
 
@@ -56,10 +57,11 @@ void CopyCalledPartyNumber(int slot, const unsigned char* parameter);
 const char* GetCallingPartyDigits(int slot);
 const char* GetCalledPartyDigits(int slot);
 
-// The digits for the user interface: every printable byte except ';' (control bytes, ';' and
-// 0x7F dropped), so that a number can never break a log line, a phonebook line or a request.
+// The digits for the user interface, cleaned (capi/NumberText.h).
 std::string CallingPartyText(int slot);
 std::string CalledPartyText(int slot);
+// The calling party's type of number (bits 5-7 of the first octet), 0 (unknown) without one.
+unsigned CallingPartyType(int slot);
 
 int NotifyIncomingCall(int slot);
 

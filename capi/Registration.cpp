@@ -1,19 +1,19 @@
 // Registration with the CAPI driver, release, and LISTEN on every controller.
 
+#include "capi/Diagnostics.h"
+#include "capi/HostPort.h"
 #include "capi/Watcher.h"
 
 #include <capi20.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace capi {
 
 namespace {
-
-std::atomic<std::uint16_t> g_nApplId{0};
 
 constexpr unsigned kMaxLogicalConnection = 2;
 constexpr unsigned kMaxBDataBlocks = 7;
@@ -21,9 +21,25 @@ constexpr unsigned kMaxBDataLen = 2048;
 // A release that cannot get the library within this time is left to process exit.
 constexpr auto kReleaseWait = std::chrono::seconds(3);
 
-void Say(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
+void SelectDriverOnce() {
+    capi20ext_set_tracelevel(0);
+    // TINTOREL_CAPI=<driver>:<host>:<port>
+    const char* env = std::getenv("TINTOREL_CAPI");
+    if (env == nullptr)
+        return;
+    const std::string_view spec = env;
+    const auto colon = spec.find(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return;
+    const auto address = ParseHostPort(spec.substr(colon + 1));
+    if (!address || !address->port)
+        return;
+    // The library keeps the pointers: the texts live as long as the process, never destroyed.
+    auto* driver = new std::string(spec.substr(0, colon));
+    auto* host = new std::string(address->host);
+    capi20ext_set_driver(driver->data());
+    capi20ext_set_host(host->data());
+    capi20ext_set_port(*address->port);
 }
 
 } // namespace
@@ -34,20 +50,18 @@ std::timed_mutex& CapiLock() {
     return *lock;
 }
 
+void SelectDriver() {
+    // The library settles its module at the first CAPI call.
+    static std::once_flag once;
+    std::call_once(once, SelectDriverOnce);
+}
+
 bool MeansLinkDown(unsigned info) {
     return info == 0x1101 || info == kLinkClosed || info == 0x1109;
 }
 
 std::uint16_t ApplicationId() {
-    return g_nApplId;
-}
-
-void PublishApplicationId(std::uint16_t id) {
-    g_nApplId = id;
-}
-
-std::uint16_t TakeApplicationId() {
-    return g_nApplId.exchange(0);
+    return CurrentState().applicationId;
 }
 
 std::uint16_t GetNumberOfControllers() {
@@ -83,18 +97,15 @@ unsigned RegisterCAPI(unsigned& id, bool report) {
     }
     if (error != 0 || id == 0 || id > 0xFFFF) {
         id = 0;
-        if (report) {
-            Say("\nError: registering the application in function RegisterCAPI, ");
-            std::printf("code: %04X\n", error);
-            std::fflush(stdout);
-        }
+        if (report)
+            Sayf("\nError: registering the application in function RegisterCAPI, code: %04X\n",
+                 error);
         return 0;
     }
     return controllers;
 }
 
-void ReleaseCAPI() {
-    const std::uint16_t id = TakeApplicationId();
+void ReleaseCAPI(std::uint16_t id) {
     if (id == 0)
         return;
     std::unique_lock lock(CapiLock(), std::defer_lock);
@@ -102,11 +113,8 @@ void ReleaseCAPI() {
         return; // the watcher is stuck in the library; the connection goes with the process
     const unsigned error = capi20_release(id);
     lock.unlock();
-    if (error != 0) {
-        Say("Error: deregistering the application in function ReleaseCAPI, ");
-        std::printf("code: 0x%04X\n", error);
-        std::fflush(stdout);
-    }
+    if (error != 0)
+        Sayf("Error: deregistering the application in function ReleaseCAPI, code: 0x%04X\n", error);
 }
 
 void ReleaseQuietly(unsigned id) {

@@ -1,27 +1,26 @@
 // The watcher's life: start, the wait on the line, stop, and the supervision of the link to
-// the CAPI driver (lost, retried, restored).
+// the CAPI driver (missing, lost, retried, restored).
 
 #include "capi/Capi.h"
 #include "capi/ConnectionTable.h"
+#include "capi/Diagnostics.h"
+#include "capi/RetrySchedule.h"
+#include "capi/StopSignal.h"
 #include "capi/Watcher.h"
 
 #include <capi20.h>
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -30,40 +29,25 @@ namespace capi {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = StopSignal::Clock;
 
-// The line is watched without a clock; this only bounds how long a lost wake-up could last.
+// The longest wait on the line: libcapi20 may hold what its descriptor no longer shows, so
+// the queue is looked at after a second of silence.
 constexpr auto kIdleWait = std::chrono::seconds(1);
-// Without a descriptor or a wake-up to wait on, the watcher polls at this interval.
+// Without a descriptor to wait on, the watcher polls at this interval.
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 // StopCAPI joins a watcher that ends within this time and leaves a busy one to end alone.
 constexpr auto kJoinWait = std::chrono::milliseconds(200);
-// Seconds before each new attempt to register; the last one repeats.
-constexpr int kRetryDelays[] = {1, 2, 4, 8, 16, 30};
 
-// One start of the watcher, from InitCAPI to StopCAPI. A watcher serves one session and ends
-// with it, so a watcher still busy in the handler when it is stopped never comes back to life
-// next to the one of the next start.
+// One start of the watcher, from InitCAPI or StartCAPI to StopCAPI. A watcher serves one
+// session and ends with it, so a watcher still busy in the handler when it is stopped never
+// comes back to life next to the one of the next start, nor touches its state.
 struct Session {
-    Session() : wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~Session() {
-        if (wakeFd >= 0)
-            ::close(wakeFd);
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    void Stop() {
-        stopped = true;
-        if (wakeFd >= 0) {
-            const std::uint64_t one = 1;
-            [[maybe_unused]] auto n = ::write(wakeFd, &one, sizeof one);
-        }
-    }
-
-    // Readable once stopped; -1 when the system had none to give (waits then poll the flag).
-    const int wakeFd;
-    std::atomic<bool> stopped{false};
+    StopSignal stop;
+    SessionState state;
+    RetrySchedule schedule;
+    // StartCAPI's: told once how the first registration went.
+    std::function<void(bool)> firstAttempt;
     std::mutex endMutex;
     std::condition_variable endChanged;
     bool ended = false;
@@ -72,8 +56,10 @@ struct Session {
 struct Module {
     std::mutex mutex;
     std::shared_ptr<Session> current;
-    // Watcher threads started by StartCAPIThread, joined once they have ended.
+    // Watcher threads started here, joined once they have ended.
     std::vector<std::pair<std::shared_ptr<Session>, std::thread>> threads;
+    // What CurrentState gives when no session runs.
+    SessionState idle;
 };
 
 // Never destroyed: process exit must neither join nor tear down a watcher still running.
@@ -84,40 +70,6 @@ Module& TheModule() {
 
 thread_local Session* t_session = nullptr;
 
-void Say(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
-
-// TINTOREL_CAPI=<driver>:<host>:<port> picks the library's module and remote end; read once,
-// before the first CAPI call, since the library settles its module at that call.
-void SelectDriver() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    capi20ext_set_tracelevel(0);
-    const char* env = std::getenv("TINTOREL_CAPI");
-    if (env == nullptr)
-        return;
-    const std::string spec = env;
-    const auto first = spec.find(':');
-    const auto last = spec.rfind(':');
-    if (first == std::string::npos || first == last || first == 0 || last == first + 1)
-        return;
-    const std::string portText = spec.substr(last + 1);
-    char* end = nullptr;
-    const long port = std::strtol(portText.c_str(), &end, 10);
-    if (portText.empty() || *end != '\0' || port <= 0 || port > 65535)
-        return;
-    // The library keeps the pointers: the texts live as long as the process, never destroyed.
-    auto* driver = new std::string(spec.substr(0, first));
-    auto* host = new std::string(spec.substr(first + 1, last - first - 1));
-    capi20ext_set_driver(driver->data());
-    capi20ext_set_host(host->data());
-    capi20ext_set_port(static_cast<int>(port));
-}
-
 // Ends the current session: its watcher stops touching the line and says nothing more.
 std::shared_ptr<Session> EndSession() {
     Module& module = TheModule();
@@ -126,22 +78,40 @@ std::shared_ptr<Session> EndSession() {
         std::lock_guard lock(module.mutex);
         session = std::move(module.current);
         if (session)
-            session->Stop();
+            session->stop.Raise();
         SetLinkStatus({});
     }
     return session;
 }
 
 void ReleaseAtExit() {
-    EndSession();
-    ReleaseCAPI();
+    if (const std::shared_ptr<Session> session = EndSession())
+        ReleaseCAPI(session->state.applicationId.exchange(0));
+}
+
+void PrepareProcess() {
+    // A remote CAPI that goes away must cost an error code, not the process.
+    struct sigaction old {};
+    if (sigaction(SIGPIPE, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+        std::signal(SIGPIPE, SIG_IGN);
+    static std::once_flag atExit;
+    std::call_once(atExit, [] { std::atexit(ReleaseAtExit); });
+}
+
+// Makes a session current in place of the one before, which is stopped. Called with the
+// module's mutex held.
+std::shared_ptr<Session> NewSession(Module& module) {
+    if (module.current)
+        module.current->stop.Raise();
+    module.current = std::make_shared<Session>();
+    return module.current;
 }
 
 // Sets the status unless the session was stopped meanwhile; false then.
 bool Publish(Session& session, const LinkStatus& status) {
     {
         std::lock_guard lock(TheModule().mutex);
-        if (session.stopped)
+        if (session.stop.Raised())
             return false;
         SetLinkStatus(status);
     }
@@ -149,27 +119,11 @@ bool Publish(Session& session, const LinkStatus& status) {
     return true;
 }
 
-// Waits until the deadline or a stop; true when stopped.
-bool WaitForStop(Session& session, Clock::time_point until) {
-    while (!session.stopped) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
-        if (left.count() <= 0)
-            return false;
-        if (session.wakeFd < 0) {
-            std::this_thread::sleep_for(std::min<Clock::duration>(left, kPollInterval));
-            continue;
-        }
-        pollfd wake{session.wakeFd, POLLIN, 0};
-        ::poll(&wake, 1, static_cast<int>(left.count()));
-    }
-    return true;
-}
-
 enum class Line {
-    Quiet,    // nothing came
-    Polled,   // no descriptor to wait on: a poll interval passed
+    Quiet,    // nothing came within the idle wait, or no descriptor to wait on
     Readable, // a message, or a descriptor that cannot tell
     Closed,   // the remote end is gone
+    Stopped,
 };
 
 // Waits for the application's connection. libcapi20 never reports a remote end that closed:
@@ -180,22 +134,24 @@ Line WaitForLine(Session& session) {
     int fd;
     {
         std::lock_guard lock(CapiLock());
-        id = ApplicationId();
+        id = session.state.applicationId;
         fd = id != 0 ? capi20_fileno(id) : -1;
     }
-    if (fd < 0) {
-        WaitForStop(session, Clock::now() + kPollInterval);
-        return Line::Polled;
-    }
-    pollfd fds[2] = {{fd, POLLIN, 0}, {session.wakeFd, POLLIN, 0}};
-    const std::chrono::milliseconds wait = session.wakeFd >= 0 ? kIdleWait : kPollInterval;
-    const int ready = ::poll(fds, 2, static_cast<int>(wait.count()));
-    if (ready <= 0 || fds[0].revents == 0)
+    if (fd < 0)
+        return session.stop.SleepUntil(Clock::now() + kPollInterval) ? Line::Stopped : Line::Quiet;
+    switch (session.stop.Wait(fd, POLLIN, Clock::now() + kIdleWait)) {
+    case StopSignal::Wake::Stopped:
+        return Line::Stopped;
+    case StopSignal::Wake::TimedOut:
+    case StopSignal::Wake::Failed:
         return Line::Quiet;
+    case StopSignal::Wake::Ready:
+        break;
+    }
     // A stop may have released the application, and its descriptor, since the poll.
     std::lock_guard lock(CapiLock());
-    if (WatcherStopping() || ApplicationId() != id)
-        return Line::Quiet;
+    if (WatcherStopping() || session.state.applicationId != id)
+        return Line::Stopped;
     char byte;
     const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0)
@@ -208,65 +164,84 @@ Line WaitForLine(Session& session) {
     return cannotTell ? Line::Readable : Line::Closed;
 }
 
-void FreeAllConnections() {
-    for (int slot = 0; slot < kConnectionSlots; ++slot) {
-        if (ConnectionTable[slot].InUse) {
-            SetState(slot, Disconnected);
-            FreeConnection(slot);
-        }
-    }
-}
-
-// Takes over an application registered on a retry; false when the session was stopped.
-bool Adopt(Session& session, unsigned id, unsigned controllers) {
+// Takes over an application registered by this session's thread; false when the session was
+// stopped meanwhile. Says so on standard output when a text is given.
+bool Adopt(Session& session, unsigned id, unsigned controllers, const char* text) {
     const LinkStatus status{LinkStatus::Connected, controllers, 0};
     {
         std::lock_guard lock(TheModule().mutex);
-        if (session.stopped)
+        if (session.stop.Raised())
             return false;
-        PublishApplicationId(static_cast<std::uint16_t>(id));
+        session.state.applicationId = static_cast<std::uint16_t>(id);
         SetLinkStatus(status);
     }
-    Say("CAPI connection restored\n");
+    session.schedule.Connected();
+    if (text != nullptr)
+        Say(text);
     NotifyLinkStatus(status);
     return true;
 }
 
-// After the link went down: forgets the calls and the application, then registers again on a
-// widening schedule until it works. False when stopped first.
-bool Reconnect(Session& session, unsigned code) {
-    std::uint16_t lost = 0;
-    {
-        std::lock_guard lock(TheModule().mutex);
-        if (session.stopped)
-            return false;
-        lost = TakeApplicationId();
-    }
-    std::printf("Error: CAPI connection lost, code: %04X\n", code);
-    std::fflush(stdout);
-    FreeAllConnections();
-    // Nothing goes out on a dead connection; this frees what the library keeps for it.
-    if (lost != 0)
-        ReleaseQuietly(lost);
-    for (std::size_t attempt = 0;; ++attempt) {
-        const int delay = kRetryDelays[std::min(attempt, std::size(kRetryDelays) - 1)];
+// Registers on the retry schedule until it works, counting down in the given state (Lost or
+// Missing). False when stopped first.
+bool Retry(Session& session, LinkStatus::State state) {
+    const char* restored =
+        state == LinkStatus::Lost ? "CAPI connection restored\n" : "CAPI driver found\n";
+    for (;;) {
+        const int delay = session.schedule.Next();
         const auto due = Clock::now() + std::chrono::seconds(delay);
         for (int left = delay; left > 0; --left) {
-            if (!Publish(session, {LinkStatus::Lost, 0, left}) ||
-                WaitForStop(session, due - std::chrono::seconds(left - 1)))
+            if (!Publish(session, {state, 0, left}) ||
+                session.stop.SleepUntil(due - std::chrono::seconds(left - 1)))
                 return false;
         }
-        if (!Publish(session, {LinkStatus::Lost, 0, 0}))
+        if (!Publish(session, {state, 0, 0}))
             return false;
         unsigned id = 0;
         const unsigned controllers = RegisterCAPI(id, false);
         if (controllers == 0)
             continue;
-        if (Adopt(session, id, controllers))
+        if (Adopt(session, id, controllers, restored))
             return true;
         ReleaseQuietly(id);
         return false;
     }
+}
+
+// After the link went down: forgets the calls and the application, then registers again.
+// False when stopped first.
+bool Reconnect(Session& session, unsigned code) {
+    std::uint16_t lost = 0;
+    {
+        std::lock_guard lock(TheModule().mutex);
+        if (session.stop.Raised())
+            return false;
+        lost = session.state.applicationId.exchange(0);
+    }
+    Sayf("Error: CAPI connection lost, code: %04X\n", code);
+    FreeAllConnections(session.state.connections);
+    // Nothing goes out on a dead connection; this frees what the library keeps for it.
+    if (lost != 0)
+        ReleaseQuietly(lost);
+    // A link that falls as soon as it is up does not start the schedule over.
+    session.schedule.Lost();
+    return Retry(session, LinkStatus::Lost);
+}
+
+// The first registration of a StartCAPI, retried while the driver is missing. False when
+// stopped first.
+bool RegisterFirst(Session& session) {
+    SelectDriver();
+    unsigned id = 0;
+    const unsigned controllers = RegisterCAPI(id, true);
+    bool registered = controllers != 0 && Adopt(session, id, controllers, nullptr);
+    if (controllers != 0 && !registered)
+        ReleaseQuietly(id);
+    if (session.firstAttempt)
+        session.firstAttempt(registered);
+    if (registered || session.stop.Raised())
+        return registered;
+    return Retry(session, LinkStatus::Missing);
 }
 
 // Listens on every controller; the Info when that found the link down, else 0.
@@ -275,13 +250,16 @@ unsigned Listen() {
     return MeansLinkDown(result) ? result : 0;
 }
 
-void Watch(const std::shared_ptr<Session>& owner) {
+void Watch(const std::shared_ptr<Session>& owner, bool registerFirst) {
     Session& session = *owner;
     t_session = &session;
-    if (const LinkStatus status = GetLinkStatus(); !session.stopped)
+    bool running = true;
+    if (registerFirst)
+        running = RegisterFirst(session);
+    else if (const LinkStatus status = GetLinkStatus(); !session.stop.Raised())
         NotifyLinkStatus(status);
-    unsigned down = Listen();
-    while (!session.stopped) {
+    unsigned down = running ? Listen() : 0;
+    while (running && !session.stop.Raised()) {
         if (down != 0) {
             if (!Reconnect(session, down))
                 break;
@@ -289,19 +267,19 @@ void Watch(const std::shared_ptr<Session>& owner) {
             continue;
         }
         switch (WaitForLine(session)) {
-        case Line::Quiet:
+        case Line::Stopped:
             break;
         case Line::Closed:
             down = kLinkClosed;
             break;
-        case Line::Polled:
+        case Line::Quiet:
             Handle_CAPI_Msg();
             down = TakeLinkDown();
             break;
         case Line::Readable:
             // A descriptor that stays readable with nothing to take would make this spin.
             if (Handle_CAPI_Msg() == 0)
-                WaitForStop(session, Clock::now() + kPollInterval);
+                session.stop.SleepUntil(Clock::now() + kPollInterval);
             down = TakeLinkDown();
             break;
         }
@@ -330,34 +308,39 @@ void JoinEnded(Module& module) {
     }
 }
 
+// Runs a session's watcher on a thread kept here. Called with the module's mutex held.
+void StartThread(Module& module, const std::shared_ptr<Session>& session, bool registerFirst) {
+    module.threads.emplace_back(
+        session, std::thread([session, registerFirst] { Watch(session, registerFirst); }));
+}
+
 } // namespace
 
+SessionState& CurrentState() {
+    if (t_session != nullptr)
+        return t_session->state;
+    Module& module = TheModule();
+    std::lock_guard lock(module.mutex);
+    return module.current ? module.current->state : module.idle;
+}
+
 bool WatcherStopping() {
-    return t_session != nullptr && t_session->stopped;
+    return t_session != nullptr && t_session->stop.Raised();
 }
 
 bool InitCAPI() {
     SelectDriver();
-    // A remote CAPI that goes away must cost an error code, not the process.
-    struct sigaction old {};
-    if (sigaction(SIGPIPE, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
-        std::signal(SIGPIPE, SIG_IGN);
+    PrepareProcess();
     unsigned id = 0;
     const unsigned controllers = RegisterCAPI(id, true);
     if (controllers == 0)
         return false;
-    {
-        Module& module = TheModule();
-        std::lock_guard lock(module.mutex);
-        if (module.current)
-            module.current->Stop();
-        module.current = std::make_shared<Session>();
-        PublishApplicationId(static_cast<std::uint16_t>(id));
-        SetLinkStatus({LinkStatus::Connected, controllers, 0});
-    }
-    static std::once_flag atExit;
-    std::call_once(atExit, [] { std::atexit(ReleaseAtExit); });
-    InitConnectionTable();
+    Module& module = TheModule();
+    std::lock_guard lock(module.mutex);
+    const std::shared_ptr<Session> session = NewSession(module);
+    session->state.applicationId = static_cast<std::uint16_t>(id);
+    session->schedule.Connected();
+    SetLinkStatus({LinkStatus::Connected, controllers, 0});
     return true;
 }
 
@@ -368,7 +351,7 @@ unsigned CAPIThread(void*) {
         session = TheModule().current;
     }
     if (session)
-        Watch(session);
+        Watch(session, false);
     return 0;
 }
 
@@ -379,14 +362,34 @@ void StartCAPIThread() {
     // The session is taken here, not in the thread: a stop that comes before the thread runs
     // must end it too.
     if (const std::shared_ptr<Session> session = module.current)
-        module.threads.emplace_back(session, std::thread([session] { Watch(session); }));
+        StartThread(module, session, false);
+}
+
+void StartCAPI(std::function<void(bool registered)> firstAttempt) {
+    PrepareProcess();
+    Module& module = TheModule();
+    std::unique_lock lock(module.mutex);
+    JoinEnded(module);
+    const std::shared_ptr<Session> session = NewSession(module);
+    session->firstAttempt = std::move(firstAttempt);
+    SetLinkStatus({LinkStatus::Starting, 0, 0});
+    try {
+        StartThread(module, session, true);
+    } catch (const std::system_error& e) {
+        module.current.reset();
+        SetLinkStatus({});
+        lock.unlock();
+        Sayf("Error: cannot start the CAPI watcher: %s\n", e.what());
+        if (session->firstAttempt)
+            session->firstAttempt(false);
+    }
 }
 
 void StopCAPI() {
     const std::shared_ptr<Session> session = EndSession();
-    ReleaseCAPI();
     if (!session)
         return;
+    ReleaseCAPI(session->state.applicationId.exchange(0));
     {
         std::unique_lock lock(session->endMutex);
         if (!session->endChanged.wait_for(lock, kJoinWait, [&] { return session->ended; }))

@@ -1,5 +1,7 @@
 #include "line/CallMonitorClient.h"
 
+#include "capi/Diagnostics.h"
+#include "capi/NumberText.h"
 #include "line/CallMonitorRecord.h"
 #include "platform/Resolver.h"
 
@@ -7,14 +9,12 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -25,13 +25,12 @@ namespace line {
 namespace {
 
 using platform::AddrList;
+using Clock = capi::StopSignal::Clock;
+using Wake = capi::StopSignal::Wake;
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kRetrySeconds[] = {1, 2, 4, 8, 16, 30};
-constexpr int kConnectTimeoutMs = 5000;
+constexpr auto kConnectTimeout = std::chrono::seconds(5);
 // A name server that does not answer: the resolver's own time-outs add up to about this.
-constexpr int kResolveTimeoutMs = 15000;
+constexpr auto kResolveTimeout = std::chrono::seconds(15);
 // A router that vanishes without a word is noticed after 10 + 3 * 5 s of silence.
 constexpr int kKeepIdle = 10;
 constexpr int kKeepInterval = 5;
@@ -43,46 +42,26 @@ std::string ErrorText(int error) {
     return text != nullptr ? text : "error " + std::to_string(error);
 }
 
-// Waits until fd is ready for events (1), the time-out passes (0) or Stop() wakes us (-1).
-// A negative fd only waits; a negative time-out waits for ever.
-int WaitFor(int wakeFd, int fd, short events, int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {fd, events, 0}};
-        int wait = -1;
-        if (timeoutMs >= 0) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            wait = static_cast<int>(std::max<decltype(left)>(left, 0));
-        }
-        const int ready = ::poll(fds, 2, wait);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0 || fds[0].revents != 0)
-            return -1;
-        if (ready == 0)
-            return 0;
-        if (fds[1].revents != 0)
-            return 1;
-    }
-}
-
-std::string ResolveError(int error, int systemError, const std::string& host) {
-    switch (error) {
+std::string ResolveError(const platform::Resolution& resolution, const std::string& host) {
+    switch (resolution.error) {
     case EAI_NONAME:
     case EAI_NODATA:
         return "unknown host " + host;
     case EAI_AGAIN:
         return "no name server answers for " + host;
     case EAI_SYSTEM:
-        return "cannot resolve " + host + ": " + ErrorText(systemError);
+        // The library's own threads keep their error to themselves.
+        if (resolution.systemError == 0)
+            return "cannot resolve " + host + ": system error";
+        return "cannot resolve " + host + ": " + ErrorText(resolution.systemError);
     default:
         return "cannot resolve " + host;
     }
 }
 
-CallMonitorStatus MakeStatus(CallMonitorState state, std::string address, std::string reason = {}) {
-    CallMonitorStatus status;
+LineStatus MakeStatus(LineState state, std::string address, std::string reason = {}) {
+    LineStatus status;
+    status.source = Source::CallMonitor;
     status.state = state;
     status.address = std::move(address);
     status.reason = std::move(reason);
@@ -105,7 +84,7 @@ Attempt Failed(int error) {
 
 // Addresses are taken as they are; a name is resolved by the C library's own threads, which
 // Stop() never waits for (a dead name server can hold a resolution for many seconds).
-AddrList Resolve(const std::atomic<bool>& stop, const CallMonitorAddress& address,
+AddrList Resolve(const capi::StopSignal& stop, const CallMonitorAddress& address,
                  Attempt& failure) {
     const std::string port = std::to_string(address.port);
     addrinfo hints{};
@@ -117,13 +96,13 @@ AddrList Resolve(const std::atomic<bool>& stop, const CallMonitorAddress& addres
         return AddrList(list);
 
     hints.ai_flags = AI_NUMERICSERV;
-    platform::Resolution resolution = platform::Resolve(
-        address.host, port, hints, Clock::now() + std::chrono::milliseconds(kResolveTimeoutMs),
-        [&stop] { return stop.load(); });
+    platform::Resolution resolution =
+        platform::Resolve(address.host, port, hints, Clock::now() + kResolveTimeout,
+                          [&stop] { return stop.Raised(); });
     if (resolution.stopped)
         failure.stopped = true;
     else if (!resolution.addresses)
-        failure.reason = ResolveError(resolution.error, errno, address.host);
+        failure.reason = ResolveError(resolution, address.host);
     return std::move(resolution.addresses);
 }
 
@@ -135,7 +114,7 @@ void SetKeepAlive(int fd) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &kKeepCount, sizeof kKeepCount);
 }
 
-Attempt ConnectTo(int wakeFd, const addrinfo& target) {
+Attempt ConnectTo(const capi::StopSignal& stop, const addrinfo& target) {
     const int fd = ::socket(target.ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return Failed(errno);
@@ -143,16 +122,18 @@ Attempt ConnectTo(int wakeFd, const addrinfo& target) {
     if (::connect(fd, target.ai_addr, target.ai_addrlen) != 0) {
         int error = errno;
         if (error == EINPROGRESS) {
-            const int ready = WaitFor(wakeFd, fd, POLLOUT, kConnectTimeoutMs);
+            const Wake wake = stop.Wait(fd, POLLOUT, Clock::now() + kConnectTimeout);
             socklen_t length = sizeof error;
-            if (ready < 0) {
+            if (wake == Wake::Stopped) {
                 ::close(fd);
                 Attempt stopped;
                 stopped.stopped = true;
                 return stopped;
             }
-            if (ready == 0)
+            if (wake == Wake::TimedOut)
                 error = ETIMEDOUT;
+            else if (wake == Wake::Failed)
+                error = errno;
             else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
                 error = errno;
         }
@@ -167,14 +148,14 @@ Attempt ConnectTo(int wakeFd, const addrinfo& target) {
 }
 
 // Each address of the host in turn; refused only when every one of them refused.
-Attempt Connect(int wakeFd, const std::atomic<bool>& stop, const CallMonitorAddress& address) {
+Attempt Connect(const capi::StopSignal& stop, const CallMonitorAddress& address) {
     Attempt failure;
     const AddrList list = Resolve(stop, address, failure);
     if (!list)
         return failure;
     bool allRefused = true;
     for (const addrinfo* target = list.get(); target != nullptr; target = target->ai_next) {
-        Attempt attempt = ConnectTo(wakeFd, *target);
+        Attempt attempt = ConnectTo(stop, *target);
         if (attempt.fd >= 0 || attempt.stopped)
             return attempt;
         allRefused = allRefused && attempt.refused;
@@ -186,32 +167,26 @@ Attempt Connect(int wakeFd, const std::atomic<bool>& stop, const CallMonitorAddr
 
 } // namespace
 
-CallMonitorClient::CallMonitorClient(CallHandler onCall, StatusHandler onStatus)
-    : m_onCall(std::move(onCall)), m_onStatus(std::move(onStatus)),
-      m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+CallMonitorClient::CallMonitorClient(RingHandler onRing, StatusHandler onStatus,
+                                     capi::RetrySchedule::Clock::duration steady)
+    : m_onRing(std::move(onRing)), m_onStatus(std::move(onStatus)), m_steady(steady) {
+    m_status.source = Source::CallMonitor;
+}
 
 CallMonitorClient::~CallMonitorClient() {
     StopThread();
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
 }
 
 bool CallMonitorClient::Start(std::string_view address) {
     Stop();
     m_printed = Printed::Nothing;
     const auto parsed = ParseCallMonitorAddress(address);
-    CallMonitorStatus failed =
-        MakeStatus(CallMonitorState::Lost, std::string(address), "invalid address");
-    if (parsed && m_wakeFd < 0)
-        failed.reason = "cannot create the wake-up event";
-    if (!parsed || m_wakeFd < 0) {
-        Report(std::move(failed));
+    if (!parsed) {
+        Report(MakeStatus(LineState::Invalid, std::string(address), "invalid address"));
         return false;
     }
     m_address = *parsed;
-    std::uint64_t pending = 0;
-    [[maybe_unused]] auto n = ::read(m_wakeFd, &pending, sizeof pending);
-    m_stop = false;
+    m_stop.Reset();
     m_finished = false;
     try {
         m_thread = std::thread([this] {
@@ -220,7 +195,7 @@ bool CallMonitorClient::Start(std::string_view address) {
         });
     } catch (const std::system_error& e) {
         m_finished = true;
-        Report(MakeStatus(CallMonitorState::Lost, m_address.Text(), e.what()));
+        Report(MakeStatus(LineState::Failed, m_address.Text(), e.what()));
         return false;
     }
     return true;
@@ -228,8 +203,8 @@ bool CallMonitorClient::Start(std::string_view address) {
 
 void CallMonitorClient::Stop() {
     StopThread();
-    if (Status().state != CallMonitorState::Off)
-        Report({});
+    if (Status().state != LineState::Off)
+        Report(MakeStatus(LineState::Off, {}));
 }
 
 void CallMonitorClient::StopThread() {
@@ -240,26 +215,22 @@ void CallMonitorClient::StopThread() {
 }
 
 void CallMonitorClient::RequestStop() {
-    m_stop = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(m_wakeFd, &one, sizeof one);
+    m_stop.Raise();
 }
 
-CallMonitorStatus CallMonitorClient::Status() const {
+LineStatus CallMonitorClient::Status() const {
     std::lock_guard lock(m_mutex);
     return m_status;
 }
 
-void CallMonitorClient::Report(CallMonitorStatus status) {
-    if (status.state == CallMonitorState::Connected && m_printed != Printed::Connected) {
-        std::printf("Call monitor connected to %s\n", status.address.c_str());
-        std::fflush(stdout);
+void CallMonitorClient::Report(LineStatus status) {
+    const bool down = status.state == LineState::Refused || status.state == LineState::Lost ||
+                      status.state == LineState::Invalid || status.state == LineState::Failed;
+    if (status.state == LineState::Connected && m_printed != Printed::Connected) {
+        capi::Sayf("Call monitor connected to %s\n", status.address.c_str());
         m_printed = Printed::Connected;
-    } else if ((status.state == CallMonitorState::Refused ||
-                status.state == CallMonitorState::Lost) &&
-               m_printed != Printed::Lost) {
-        std::printf("Call monitor lost: %s\n", status.reason.c_str());
-        std::fflush(stdout);
+    } else if (down && m_printed != Printed::Lost) {
+        capi::Sayf("Call monitor lost: %s\n", status.reason.c_str());
         m_printed = Printed::Lost;
     }
     {
@@ -272,34 +243,32 @@ void CallMonitorClient::Report(CallMonitorStatus status) {
 
 void CallMonitorClient::Run() {
     const std::string address = m_address.Text();
-    std::size_t failures = 0;
-    while (!m_stop) {
-        Report(MakeStatus(CallMonitorState::Connecting, address));
-        const Attempt attempt = Connect(m_wakeFd, m_stop, m_address);
+    capi::RetrySchedule schedule(m_steady);
+    while (!m_stop.Raised()) {
+        Report(MakeStatus(LineState::Connecting, address));
+        const Attempt attempt = Connect(m_stop, m_address);
         if (attempt.stopped)
             return;
-        CallMonitorStatus down =
-            MakeStatus(attempt.refused ? CallMonitorState::Refused : CallMonitorState::Lost,
-                       address, attempt.reason);
+        LineStatus down = MakeStatus(attempt.refused ? LineState::Refused : LineState::Lost,
+                                     address, attempt.reason);
         if (attempt.fd >= 0) {
-            failures = 0;
-            Report(MakeStatus(CallMonitorState::Connected, address));
+            schedule.Connected();
+            Report(MakeStatus(LineState::Connected, address));
             const auto lost = Watch(attempt.fd);
             ::close(attempt.fd);
             if (!lost)
                 return;
-            down.state = CallMonitorState::Lost;
+            schedule.Lost();
+            down.state = LineState::Lost;
             down.reason = *lost;
         }
-        down.retryIn = kRetrySeconds[std::min(failures, std::size(kRetrySeconds) - 1)];
+        down.retryIn = schedule.Next();
         down.nextTry = Clock::now() + std::chrono::seconds(down.retryIn);
-        ++failures;
-        if (m_stop)
+        if (m_stop.Raised())
             return;
         Report(down);
         // Until the time announced, however long the status handler took.
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(down.nextTry - Clock::now());
-        if (WaitFor(m_wakeFd, -1, 0, static_cast<int>(std::max<std::int64_t>(wait.count(), 0))) < 0)
+        if (m_stop.SleepUntil(down.nextTry))
             return;
     }
 }
@@ -308,8 +277,11 @@ std::optional<std::string> CallMonitorClient::Watch(int fd) {
     RecordAssembler assembler;
     char buffer[4096];
     for (;;) {
-        if (WaitFor(m_wakeFd, fd, POLLIN, -1) < 0)
+        const Wake wake = m_stop.Wait(fd, POLLIN, Clock::time_point::max());
+        if (wake == Wake::Stopped)
             return std::nullopt;
+        if (wake == Wake::Failed)
+            return ErrorText(errno);
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n == 0)
             return "closed by the router";
@@ -319,11 +291,16 @@ std::optional<std::string> CallMonitorClient::Watch(int fd) {
             return ErrorText(errno);
         for (const std::string& text :
              assembler.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
-            if (m_stop)
+            if (m_stop.Raised())
                 return std::nullopt;
             const auto record = ParseRecord(text);
-            if (record && record->kind == RecordKind::Ring && m_onCall)
-                m_onCall(CleanDigits(record->caller), CleanDigits(record->called));
+            if (record && record->kind == RecordKind::Ring && m_onRing) {
+                IncomingCall call;
+                call.calling = capi::CleanNumber(record->caller);
+                call.called = capi::CleanNumber(record->called);
+                call.source = Source::CallMonitor;
+                m_onRing(std::move(call));
+            }
         }
     }
 }

@@ -120,16 +120,4 @@ std::optional<CallMonitorRecord> ParseRecord(std::string_view text) {
     return record;
 }
 
-std::string CleanDigits(std::string_view number) {
-    std::string digits;
-    digits.reserve(number.size());
-    for (const char ch : number) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F || c == ';')
-            continue;
-        digits += ch;
-    }
-    return digits;
-}
-
 } // namespace line

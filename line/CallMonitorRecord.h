@@ -57,8 +57,4 @@ struct CallMonitorRecord {
 // missing. A type not listed above gives kind Other with the date, type and connection id.
 std::optional<CallMonitorRecord> ParseRecord(std::string_view text);
 
-// A number as the call handling takes it, by the same rule as a CAPI party number: printable
-// bytes are kept, control bytes, ";" and DEL (0x7F) are dropped, bytes 0x80-0xFF are kept.
-std::string CleanDigits(std::string_view number);
-
 } // namespace line

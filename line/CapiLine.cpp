@@ -1,15 +1,22 @@
 #include "line/CapiLine.h"
 
 #include "capi/Capi.h"
-#include "line/Dispatch.h"
-#include "line/LineStatus.h"
+#include "capi/LinkStatus.h"
+#include "line/CallQueue.h"
+
+#include <chrono>
 
 namespace line {
 
 namespace {
 
-int FromCapi(const char* calling, const char* called) {
-    Calls().Take(Source::Capi, calling ? calling : "", called ? called : "");
+int FromCapi(const char* calling, const char* called, unsigned callingType) {
+    IncomingCall call;
+    call.calling = calling ? calling : "";
+    call.called = called ? called : "";
+    call.source = Source::Capi;
+    call.callingType = NumberTypeFromBits(callingType);
+    Calls().Take(call);
     return 0;
 }
 
@@ -19,22 +26,54 @@ void OnLinkStatus(const capi::LinkStatus&) {
 
 } // namespace
 
-bool StartCapiLine() {
+CapiSource::~CapiSource() {
+    Stop();
+}
+
+void CapiSource::Start(std::function<void(bool brings)> started) {
     capi::SetIncomingCallHandler(FromCapi);
     capi::SetLinkStatusHandler(OnLinkStatus);
-    if (!capi::InitCAPI())
-        return false;
-    capi::StartCAPIThread();
-    return true;
+    m_running = true;
+    capi::StartCAPI(std::move(started));
+    NotifyLineStatus();
 }
 
-capi::LinkStatus CapiLineStatus() {
-    return capi::GetLinkStatus();
-}
-
-void StopCapiLine() {
+void CapiSource::Stop() {
+    if (!m_running.exchange(false))
+        return;
     capi::StopCAPI();
     NotifyLineStatus();
+}
+
+LineStatus CapiSource::Status() const {
+    const capi::LinkStatus link = capi::GetLinkStatus();
+    LineStatus status;
+    status.source = Source::Capi;
+    switch (link.state) {
+    case capi::LinkStatus::Absent:
+        status.state = LineState::Off;
+        break;
+    case capi::LinkStatus::Starting:
+        status.state = LineState::Connecting;
+        break;
+    case capi::LinkStatus::Connected:
+        status.state = LineState::Connected;
+        status.controllers = link.controllers;
+        break;
+    case capi::LinkStatus::Lost:
+        status.state = LineState::Lost;
+        break;
+    case capi::LinkStatus::Missing:
+        status.state = LineState::Absent;
+        break;
+    }
+    if (link.secondsToRetry > 0) {
+        // The watcher counts down a second at a time; the next try is that far from now.
+        status.retryIn = link.secondsToRetry;
+        status.nextTry =
+            std::chrono::steady_clock::now() + std::chrono::seconds(link.secondsToRetry);
+    }
+    return status;
 }
 
 } // namespace line

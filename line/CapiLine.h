@@ -1,16 +1,27 @@
 #pragma once
-// The CAPI line as a source of calls: its watcher hands every incoming call to the dispatch.
+// The CAPI line as a source of calls: its watcher registers with the driver on a thread of
+// its own, hands every incoming call to the queue of calls, and tries a missing or lost
+// driver again on the retry schedule.
 
-#include "capi/LinkStatus.h"
+#include "line/LineSource.h"
+
+#include <atomic>
 
 namespace line {
 
-// Installs the dispatch as the watcher's incoming-call handler, registers with the CAPI driver
-// and starts the watcher. False, with nothing started, when the driver can't be reached.
-bool StartCapiLine();
-// How the link to the driver is doing; every change is told through NotifyLineStatus.
-capi::LinkStatus CapiLineStatus();
-// Stops the watcher and releases the registration at once, without waiting for it.
-void StopCapiLine();
+class CapiSource : public LineSource {
+  public:
+    ~CapiSource() override;
+
+    Source Kind() const override { return Source::Capi; }
+    // Brings a line when the first registration works. The CAPI watcher is one per process:
+    // one source at a time may run it.
+    void Start(std::function<void(bool brings)> started) override;
+    void Stop() override;
+    LineStatus Status() const override;
+
+  private:
+    std::atomic<bool> m_running{false};
+};
 
 } // namespace line

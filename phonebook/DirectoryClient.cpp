@@ -1,5 +1,7 @@
 #include "phonebook/DirectoryClient.h"
 
+#include "capi/HostPort.h"
+#include "capi/StopSignal.h"
 #include "platform/Resolver.h"
 
 #include <algorithm>
@@ -17,7 +19,6 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -27,61 +28,33 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool ParsePort(const std::string& text, std::uint16_t& port) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
-        return false;
-    int value = std::atoi(text.c_str());
-    if (value < 1 || value > 65535)
-        return false;
-    port = static_cast<std::uint16_t>(value);
-    return true;
-}
+using Wake = capi::StopSignal::Wake;
 
-// One exchange with the directory: its deadline, and a wake-up that a stop request writes to,
-// so every wait of the exchange ends at once when the lookup is no longer wanted.
+// One exchange with the directory: its deadline, and a stop signal that a stop request
+// raises, so every wait of the exchange ends at once when the lookup is no longer wanted.
 class Exchange {
   public:
     Exchange(Clock::time_point deadline, std::stop_token stop)
         : m_deadline(deadline), m_stop(std::move(stop)),
-          m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_onStop(m_stop, [this] {
-              const std::uint64_t one = 1;
-              [[maybe_unused]] auto n = ::write(m_wake, &one, sizeof one);
-          }) {}
-    ~Exchange() {
-        if (m_wake >= 0)
-            ::close(m_wake);
-    }
+          m_onStop(m_stop, [this] { m_signal.Raise(); }) {}
     Exchange(const Exchange&) = delete;
     Exchange& operator=(const Exchange&) = delete;
 
     Clock::time_point Deadline() const { return m_deadline; }
-    bool Stopped() const { return m_stop.stop_requested(); }
+    bool Stopped() const { return m_stop.stop_requested() || m_signal.Raised(); }
 
     // Waits for events on fd until end (or the deadline, if sooner); false on time-out, error
     // or stop.
     bool Wait(int fd, short events, Clock::time_point end) const {
-        end = std::min(end, m_deadline);
-        // Checked first: a poll without time left still reports a ready socket.
-        while (Clock::now() < end && !Stopped()) {
-            pollfd p[2] = {{fd, events, 0}, {m_wake, POLLIN, 0}};
-            const int n = ::poll(p, m_wake >= 0 ? 2 : 1, Remaining(end));
-            if (n > 0)
-                return p[0].revents != 0 && !Stopped();
-            if (n == 0 || errno != EINTR)
-                return false;
-        }
-        return false;
+        return m_signal.Wait(fd, events, std::min(end, m_deadline)) == Wake::Ready;
     }
 
   private:
-    static int Remaining(Clock::time_point end) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
-        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-    }
-
     Clock::time_point m_deadline;
     std::stop_token m_stop;
-    int m_wake;
+    // Declared before the callback that raises it, so it outlives it: the callback is gone
+    // before the signal's descriptor is closed.
+    capi::StopSignal m_signal;
     std::stop_callback<std::function<void()>> m_onStop;
 };
 
@@ -168,43 +141,22 @@ Endpoint DirectoryEndpoint(const std::string& profileHost) {
     const char* value = std::getenv("TINTOREL_DIRECTORY");
     if (!value || !*value)
         return endpoint;
-    std::string text = value;
-    std::string port;
-    bool portGiven = false;
-    if (text[0] == '[') {
-        std::size_t close = text.find(']');
-        if (close == std::string::npos) {
-            endpoint.valid = false;
-            return endpoint;
-        }
-        endpoint.host = text.substr(1, close - 1);
-        std::string rest = text.substr(close + 1);
-        if (!rest.empty()) {
-            portGiven = true;
-            if (rest[0] == ':')
-                port = rest.substr(1);
-        }
-    } else {
-        std::size_t colon = text.find(':');
-        if (colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
-            endpoint.host = text.substr(0, colon);
-            port = text.substr(colon + 1);
-            portGiven = true;
-        } else {
-            endpoint.host = text; // no port, or a bare IPv6 address
-        }
-    }
-    if (endpoint.host.empty() || (portGiven && !ParsePort(port, endpoint.port)))
+    const auto address = capi::ParseHostPort(value);
+    if (!address) {
         endpoint.valid = false;
+        return endpoint;
+    }
+    endpoint.host = address->host;
+    endpoint.port = address->port.value_or(80);
     return endpoint;
 }
 
 std::string HostHeader(const Endpoint& endpoint) {
-    std::string host = endpoint.host;
-    if (host.find(':') != std::string::npos)
-        host = "[" + host + "]";
-    if (endpoint.port != 80)
-        host += ":" + std::to_string(endpoint.port);
+    std::string host = capi::BracketedHost(endpoint.host);
+    if (endpoint.port != 80) {
+        host += ':';
+        host += std::to_string(endpoint.port);
+    }
     return host;
 }
 

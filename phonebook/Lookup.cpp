@@ -8,19 +8,35 @@
 #include "platform/FileLocations.h"
 #include "settings/Settings.h"
 
+#include <optional>
+
 namespace {
 
 const char* const kNoConnection = "Pas de connection";
 const char* const kError = "Erreur";
 const char* const kUnknown = "Inconnu";
 
-// The number goes into the request line unchanged; a control character in it would end that
-// line early and let the rest pass for headers of its own.
-bool FitsInRequestLine(const std::string& number) {
-    for (char c : number)
-        if (static_cast<unsigned char>(c) < 0x20)
-            return false;
-    return true;
+// The number as it goes into the request's query: digits as they are, every other byte
+// percent-encoded, so that a space, "&", "#" or "?" from the line can neither end the request
+// line nor change the query. Nothing for a number without a digit, which no directory knows.
+std::optional<std::string> QueryNumber(const std::string& number) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string query;
+    bool digit = false;
+    for (const char ch : number) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= '0' && c <= '9') {
+            digit = true;
+            query += ch;
+            continue;
+        }
+        query += '%';
+        query += kHex[c >> 4];
+        query += kHex[c & 0x0F];
+    }
+    if (!digit)
+        return std::nullopt;
+    return query;
 }
 
 enum class Answer {
@@ -42,12 +58,13 @@ Answer AskDirectory(const CPhonebook& book, const std::string& number, std::stri
     // The profile is copied under the store's lock; the network is used without it.
     CPhonebook::Profile profile = book.GetProfile();
     directory::Endpoint endpoint = directory::DirectoryEndpoint(profile.host);
-    if (!FitsInRequestLine(number)) {
+    const std::optional<std::string> query = QueryNumber(number);
+    if (!query) {
         result = kError;
         return Answer::NoReply;
     }
     std::string request =
-        directory::BuildRequest(profile.request, number, directory::HostHeader(endpoint));
+        directory::BuildRequest(profile.request, *query, directory::HostHeader(endpoint));
     std::string page;
     if (directory::FetchReply(endpoint, request, page, directory::kTimeout, directory::kDeadline,
                               std::move(stop)) != directory::FetchStatus::Ok) {

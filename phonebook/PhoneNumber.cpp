@@ -60,5 +60,8 @@ std::optional<std::string> NormalisePhoneNumber(QStringView text, int country) {
     // Nothing left, or more zeros, would read back as an international number.
     if (rest.empty() || rest.starts_with('0'))
         return std::nullopt;
-    return "0" + std::string(rest);
+    // Appended, not "0" + rest: GCC 12 takes that insertion for an overlapping copy.
+    std::string national(1, '0');
+    national += rest;
+    return national;
 }

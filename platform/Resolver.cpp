@@ -1,6 +1,7 @@
 #include "platform/Resolver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <mutex>
 #include <utility>
@@ -60,6 +61,8 @@ Resolution Resolve(const std::string& host, const std::string& service, const ad
     gaicb* list[] = {&block};
     if (const int error = getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr); error != 0) {
         resolution.error = error;
+        if (error == EAI_SYSTEM)
+            resolution.systemError = errno;
         return resolution;
     }
     while (gai_error(&block) == EAI_INPROGRESS) {

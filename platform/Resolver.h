@@ -20,6 +20,9 @@ using AddrList = std::unique_ptr<addrinfo, AddrInfoFree>;
 struct Resolution {
     AddrList addresses; // null when there are none
     int error = 0;      // the EAI_ code; EAI_AGAIN when the deadline passed
+    // With EAI_SYSTEM: the errno of the failure when it happened on the caller's thread; 0
+    // when it happened on one of the library's threads, whose errno nobody can read.
+    int systemError = 0;
     bool stopped = false;
 };
 

@@ -5,14 +5,12 @@
 #include "calllog/CallLog.h"
 #include "calllog/LogOwner.h"
 #include "line/CallView.h"
-#include "line/CallMonitorLine.h"
-#include "line/CapiLine.h"
+#include "line/LineSupervisor.h"
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "platform/RequestChannel.h"
 #include "resources/Resources.h"
-#include "settings/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/CallListDlg.h"
 #include "ui/DialogUnits.h"
@@ -156,9 +154,10 @@ void DrawFieldText(const QString& text, QPainter& dc, const QColor& colour, int 
     dc.restore();
 }
 
-CCallPopupDlg::CCallPopupDlg(line::NotificationState& state, QWidget* parent)
+CCallPopupDlg::CCallPopupDlg(line::NotificationState& state, line::LineSupervisor& lines,
+                             QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_state(state), m_ui(std::make_unique<Ui::CallPopupDlg102>()) {
+      m_state(state), m_lines(lines), m_ui(std::make_unique<Ui::CallPopupDlg102>()) {
     g_pMainDlg = this;
     if (!g_bridge.load())
         g_bridge.store(new CWindowBridge);
@@ -282,16 +281,26 @@ bool CCallPopupDlg::OnInitDialog() {
 
     m_tray->Add();
 
-    // The router's call monitor, when one is configured; with it, the program can do without
-    // the CAPI driver (whose text is on standard output all the same).
-    const std::string monitor = settings::CallMonitorAtStart();
-    line::WatchCallMonitor(monitor);
-    // The incoming-call handler goes in with the line, before the watcher starts.
-    if (!line::StartCapiLine() && monitor.empty()) {
+    // The lines start off this thread (a CAPI driver may be slow to answer) and say whether
+    // one of them brings a line: at once when another line than CAPI is configured, else once
+    // the driver has answered. The tray works meanwhile.
+    m_lines.Start([](bool anyLine) {
+        RunOnMainWindow([anyLine](CCallPopupDlg& window) { window.OnLinesReady(anyLine); }, false);
+    });
+    return true;
+}
+
+void CCallPopupDlg::OnLinesReady(bool anyLine) {
+    if (m_bLinesReady || m_bDestroyed)
+        return;
+    m_bLinesReady = true;
+    // Without the CAPI driver and without any other line the program has nothing to do (the
+    // driver's text is on standard output all the same).
+    if (!anyLine) {
         ui::ShowMessageBox(QStringLiteral("Impossible de se connecter au driver CAPI."), {},
                            ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
         DestroyWindow();
-        return true;
+        return;
     }
 
     show();
@@ -300,7 +309,6 @@ bool CCallPopupDlg::OnInitDialog() {
     m_state.SetAutoHide(true);
     m_state.SetHideCountdown(1000);
     StartAutoHide();
-    return true;
 }
 
 void CCallPopupDlg::StartAutoHide() {
@@ -339,8 +347,7 @@ void CCallPopupDlg::DestroyWindow() {
 }
 
 void CCallPopupDlg::OnDestroy() {
-    line::StopCapiLine();
-    line::WatchCallMonitor({});
+    m_lines.Stop();
     m_hideTimer->stop();
     m_lineCountdown->stop();
     m_tray->Remove();
@@ -548,17 +555,16 @@ void CCallPopupDlg::OnTrayQuit() {
 }
 
 void CCallPopupDlg::OnLines() {
-    CLinesDlg dlg(this);
+    CLinesDlg dlg(m_lines, this);
     dlg.exec();
 }
 
 void CCallPopupDlg::OnLineStatus() {
     if (m_bDestroyed)
         return;
-    const capi::LinkStatus capi = line::CapiLineStatus();
-    const line::CallMonitorStatus monitor = line::CallMonitorLineStatus();
-    m_tray->SetToolTip(ui::TrayToolTip(capi, monitor, ui::Clock::now()));
-    if (!ui::CountingDown(capi, monitor))
+    const std::vector<line::LineStatus> lines = m_lines.Statuses();
+    m_tray->SetToolTip(ui::TrayToolTip(lines, ui::Clock::now()));
+    if (!ui::CountingDown(lines))
         m_lineCountdown->stop();
     else if (!m_lineCountdown->isActive())
         m_lineCountdown->start();

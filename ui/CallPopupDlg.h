@@ -11,6 +11,7 @@
 
 namespace line {
 class CallView;
+class LineSupervisor;
 class NotificationState;
 } // namespace line
 namespace platform {
@@ -38,14 +39,20 @@ class CCallPopupDlg : public QDialog {
     static constexpr int kFrame = 1;
     static constexpr int kCaptionHeight = 18;
 
-    // The state is shared with the incoming-call handler and outlives the window.
-    explicit CCallPopupDlg(line::NotificationState& state, QWidget* parent = nullptr);
+    // The state is shared with the incoming-call handler and outlives the window, like the
+    // owner of the lines, which the start sequence starts and the shutdown stops.
+    CCallPopupDlg(line::NotificationState& state, line::LineSupervisor& lines,
+                  QWidget* parent = nullptr);
     ~CCallPopupDlg() override;
 
     // The modal run: the start sequence, then events until the window is destroyed.
     int DoModal();
-    // The start sequence; true (the framework sets the focus).
+    // The start sequence up to the lines; true (the framework sets the focus). The rest follows
+    // in OnLinesReady once the lines have said whether there is one.
     bool OnInitDialog();
+    // The end of the start sequence: without any line, the CAPI message and the end of the
+    // program; else the window shown for a second.
+    void OnLinesReady(bool anyLine);
     // Ends the window once: runs the shutdown and ends the modal run (and, for the modal run
     // of the program, every event loop, so an open message box can't keep it alive).
     void DestroyWindow();
@@ -107,6 +114,7 @@ class CCallPopupDlg : public QDialog {
     void OnHideStep();
 
     line::NotificationState& m_state;
+    line::LineSupervisor& m_lines;
     std::unique_ptr<Ui::CallPopupDlg102> m_ui;
     QPushButton* m_btnCallList = nullptr;
     QPushButton* m_btnPhonebook = nullptr;
@@ -118,6 +126,7 @@ class CCallPopupDlg : public QDialog {
     QTimer* m_lineCountdown = nullptr; // refreshes the tip while a source waits to retry
     QEventLoop* m_loop = nullptr;
     bool m_bDestroyed = false;
+    bool m_bLinesReady = false;
     bool m_bAutoHideStarted = false;
     bool m_bDragging = false;
     bool m_bCloseBoxDown = false;

@@ -8,34 +8,42 @@ namespace ui {
 
 namespace {
 
-using line::CallMonitorState;
+using line::LineState;
 
 QString NextTry(int seconds) {
     return seconds > 0 ? QStringLiteral("nouvel essai dans %1 s").arg(seconds)
                        : QStringLiteral("nouvel essai en cours");
 }
 
-int SecondsLeft(const line::CallMonitorStatus& status, Clock::time_point now) {
+int SecondsLeft(const line::LineStatus& status, Clock::time_point now) {
     if (status.retryIn <= 0)
         return 0;
     const auto left = std::chrono::ceil<std::chrono::seconds>(status.nextTry - now).count();
     return static_cast<int>(std::clamp<decltype(left)>(left, 0, status.retryIn));
 }
 
-QString Address(const line::CallMonitorStatus& status) {
+QString Address(const line::LineStatus& status) {
     return QString::fromStdString(status.address);
 }
 
-// The monitor as the tip names it when it is down; empty when it is not.
-QString MonitorDown(const line::CallMonitorStatus& status, Clock::time_point now) {
+// A source as the tip names it when it is down; empty when it is not (an absent CAPI driver
+// is not named: a program on the call monitor alone may never have one).
+QString DownText(const line::LineStatus& status, Clock::time_point now) {
+    if (status.source == line::Source::Capi) {
+        if (status.state == LineState::Lost)
+            return QStringLiteral("ligne CAPI perdue, ") + NextTry(SecondsLeft(status, now));
+        return {};
+    }
     switch (status.state) {
-    case CallMonitorState::Refused:
+    case LineState::Refused:
         return QStringLiteral("moniteur d'appels refusé, ") + NextTry(SecondsLeft(status, now));
-    case CallMonitorState::Lost:
-        if (status.retryIn <= 0)
-            return QStringLiteral("moniteur d'appels : adresse invalide");
+    case LineState::Lost:
         return QStringLiteral("moniteur d'appels injoignable, ") +
                NextTry(SecondsLeft(status, now));
+    case LineState::Invalid:
+        return QStringLiteral("moniteur d'appels : adresse invalide");
+    case LineState::Failed:
+        return QStringLiteral("moniteur d'appels arrêté");
     default:
         return {};
     }
@@ -43,54 +51,66 @@ QString MonitorDown(const line::CallMonitorStatus& status, Clock::time_point now
 
 } // namespace
 
-QString CapiStateText(const capi::LinkStatus& status) {
+QString CapiStateText(const line::LineStatus& status, Clock::time_point now) {
     switch (status.state) {
-    case capi::LinkStatus::Connected:
+    case LineState::Connected:
         return status.controllers == 1
                    ? QStringLiteral("Connectée, 1 contrôleur")
                    : QStringLiteral("Connectée, %1 contrôleurs").arg(status.controllers);
-    case capi::LinkStatus::Lost:
-        return QStringLiteral("Perdue, ") + NextTry(status.secondsToRetry);
-    case capi::LinkStatus::Absent:
+    case LineState::Lost:
+        return QStringLiteral("Perdue, ") + NextTry(SecondsLeft(status, now));
+    case LineState::Absent:
+        return QStringLiteral("Absente, ") + NextTry(SecondsLeft(status, now));
+    case LineState::Connecting:
+        return QStringLiteral("Connexion au driver...");
+    default:
         break;
     }
     return QStringLiteral("Absente");
 }
 
-QString MonitorStateText(const line::CallMonitorStatus& status, Clock::time_point now) {
+QString MonitorStateText(const line::LineStatus& status, Clock::time_point now) {
     switch (status.state) {
-    case CallMonitorState::Off:
+    case LineState::Off:
+    case LineState::Absent:
         break;
-    case CallMonitorState::Connecting:
+    case LineState::Connecting:
         return QStringLiteral("Connexion à %1...").arg(Address(status));
-    case CallMonitorState::Connected:
+    case LineState::Connected:
         return QStringLiteral("Connecté à %1").arg(Address(status));
-    case CallMonitorState::Refused:
+    case LineState::Refused:
         return QStringLiteral("Refusé par %1, ").arg(Address(status)) +
                NextTry(SecondsLeft(status, now));
-    case CallMonitorState::Lost:
-        if (status.retryIn <= 0)
-            return QStringLiteral("Adresse invalide : %1").arg(Address(status));
+    case LineState::Lost:
         return QStringLiteral("Injoignable (%1), ").arg(Address(status)) +
                NextTry(SecondsLeft(status, now));
+    case LineState::Invalid:
+        return QStringLiteral("Adresse invalide : %1").arg(Address(status));
+    case LineState::Failed:
+        return QStringLiteral("Impossible de surveiller %1, pas de nouvel essai")
+            .arg(Address(status));
     }
     return QStringLiteral("Désactivé");
 }
 
-QString TrayToolTip(const capi::LinkStatus& capi, const line::CallMonitorStatus& monitor,
-                    Clock::time_point now) {
+QString TrayToolTip(const std::vector<line::LineStatus>& lines, Clock::time_point now) {
+    // The CAPI line first, whatever order the sources were started in.
+    std::vector<line::LineStatus> ordered = lines;
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.source < b.source; });
     QStringList down;
-    if (capi.state == capi::LinkStatus::Lost)
-        down << QStringLiteral("ligne CAPI perdue, ") + NextTry(capi.secondsToRetry);
-    if (const QString text = MonitorDown(monitor, now); !text.isEmpty())
-        down << text;
+    for (const line::LineStatus& status : ordered) {
+        if (const QString text = DownText(status, now); !text.isEmpty())
+            down << text;
+    }
     if (down.isEmpty())
         return QStringLiteral("Tintorel");
     return QStringLiteral("Tintorel - ") + down.join(QStringLiteral(" ; "));
 }
 
-bool CountingDown(const capi::LinkStatus& capi, const line::CallMonitorStatus& monitor) {
-    return capi.state == capi::LinkStatus::Lost || monitor.retryIn > 0;
+bool CountingDown(const std::vector<line::LineStatus>& lines) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const line::LineStatus& status) { return status.retryIn > 0; });
 }
 
 } // namespace ui

@@ -3,8 +3,7 @@
 #include "ui_LinesDlg.h"
 
 #include "line/CallMonitorAddress.h"
-#include "line/CallMonitorLine.h"
-#include "line/CapiLine.h"
+#include "line/LineSupervisor.h"
 #include "resources/Resources.h"
 #include "settings/Settings.h"
 #include "ui/DialogUnits.h"
@@ -16,13 +15,30 @@
 #include <QPushButton>
 #include <QTimer>
 
-CLinesDlg::CLinesDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::LinesDlg>()) {
+namespace {
+
+// The status of a source, Off when there is none.
+line::LineStatus StatusOf(const std::vector<line::LineStatus>& statuses, line::Source source) {
+    for (const line::LineStatus& status : statuses) {
+        if (status.source == source)
+            return status;
+    }
+    line::LineStatus off;
+    off.source = source;
+    return off;
+}
+
+} // namespace
+
+CLinesDlg::CLinesDlg(line::LineSupervisor& lines, QWidget* parent)
+    : QDialog(parent), m_lines(lines), m_ui(std::make_unique<Ui::LinesDlg>()) {
     m_ui->setupUi(this);
     ui::ApplyDialogUnits(this);
     if (const QIcon icon = LoadIconResource(145); !icon.isNull())
         setWindowIcon(icon);
 
-    m_ui->addressEdit->setText(QString::fromStdString(line::WatchedCallMonitor()));
+    if (const line::LineSource* monitor = m_lines.Find(line::Source::CallMonitor))
+        m_ui->addressEdit->setText(QString::fromStdString(monitor->Address()));
     connect(m_ui->applyButton, &QPushButton::clicked, this, &CLinesDlg::OnApply);
     connect(m_ui->addressEdit, &QLineEdit::returnPressed, this, &CLinesDlg::OnApply);
     connect(m_ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -39,13 +55,13 @@ CLinesDlg::CLinesDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<U
 CLinesDlg::~CLinesDlg() = default;
 
 void CLinesDlg::OnLineStatus() {
-    const capi::LinkStatus capi = line::CapiLineStatus();
-    const line::CallMonitorStatus monitor = line::CallMonitorLineStatus();
+    const std::vector<line::LineStatus> statuses = m_lines.Statuses();
+    const line::LineStatus monitor = StatusOf(statuses, line::Source::CallMonitor);
     const auto now = ui::Clock::now();
-    m_ui->capiState->setText(ui::CapiStateText(capi));
+    m_ui->capiState->setText(ui::CapiStateText(StatusOf(statuses, line::Source::Capi), now));
     m_ui->monitorState->setText(ui::MonitorStateText(monitor, now));
-    m_ui->monitorHint->setVisible(monitor.state == line::CallMonitorState::Refused);
-    if (!ui::CountingDown(capi, monitor))
+    m_ui->monitorHint->setVisible(monitor.state == line::LineState::Refused);
+    if (!ui::CountingDown(statuses))
         m_countdown->stop();
     else if (!m_countdown->isActive())
         m_countdown->start();
@@ -61,6 +77,7 @@ void CLinesDlg::OnApply() {
         return;
     }
     settings::SetCallMonitor(address);
-    line::WatchCallMonitor(address);
+    if (line::LineSource* monitor = m_lines.Find(line::Source::CallMonitor))
+        monitor->Watch(address);
     OnLineStatus();
 }

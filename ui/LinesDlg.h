@@ -6,6 +6,10 @@
 
 #include <memory>
 
+namespace line {
+class LineSupervisor;
+}
+
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -24,7 +28,8 @@ class CLinesDlg : public QDialog {
     static constexpr int IDC_ADDRESS = 1107;
     static constexpr int IDC_APPLY = 1108;
 
-    explicit CLinesDlg(QWidget* parent = nullptr);
+    // Shows the lines of this owner.
+    explicit CLinesDlg(line::LineSupervisor& lines, QWidget* parent = nullptr);
     ~CLinesDlg() override;
 
   public slots:
@@ -34,6 +39,7 @@ class CLinesDlg : public QDialog {
     void OnApply();
 
   private:
+    line::LineSupervisor& m_lines;
     std::unique_ptr<Ui::LinesDlg> m_ui;
     QTimer* m_countdown = nullptr;
 };

@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<int> g_calls{0};
 
-int CountCall(const char*, const char*) {
+int CountCall(const char*, const char*, unsigned) {
     ++g_calls;
     return 1;
 }

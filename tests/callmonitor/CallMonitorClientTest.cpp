@@ -6,8 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <condition_variable>
 #include <cstdio>
@@ -19,7 +26,7 @@
 
 namespace {
 
-using line::CallMonitorState;
+using line::LineState;
 using Clock = std::chrono::steady_clock;
 
 // The process's standard output goes to an anonymous file while this lives, so the client's
@@ -64,7 +71,7 @@ class StdoutCapture {
 };
 
 struct Seen {
-    line::CallMonitorStatus status;
+    line::LineStatus status;
     Clock::time_point at;
 };
 
@@ -72,16 +79,18 @@ struct Seen {
 // the test lets it go, like a call handler busy with a lookup.
 class Recorder {
   public:
-    line::CallMonitorClient::CallHandler Calls() {
-        return [this](std::string calling, std::string called) {
+    line::CallMonitorClient::RingHandler Calls() {
+        return [this](line::IncomingCall call) {
             std::unique_lock lock(m_mutex);
-            m_calls.push_back(calling + "|" + called);
+            EXPECT_EQ(call.source, line::Source::CallMonitor);
+            EXPECT_EQ(call.callingType, line::NumberType::Unknown);
+            m_calls.push_back(call.calling + "|" + call.called);
             m_changed.notify_all();
             m_changed.wait(lock, [&] { return !m_holdFirst || m_calls.size() > 1; });
         };
     }
     line::CallMonitorClient::StatusHandler Statuses() {
-        return [this](const line::CallMonitorStatus& status) {
+        return [this](const line::LineStatus& status) {
             std::lock_guard lock(m_mutex);
             m_statuses.push_back({status, Clock::now()});
             m_changed.notify_all();
@@ -103,7 +112,7 @@ class Recorder {
     }
     // Index of the first status at or after from in the given state (and with the given
     // retry time when not 0); -1 after the time-out.
-    int WaitForState(CallMonitorState state, std::size_t from = 0, int retryIn = 0) {
+    int WaitForState(LineState state, std::size_t from = 0, int retryIn = 0) {
         std::unique_lock lock(m_mutex);
         int found = -1;
         m_changed.wait_for(lock, std::chrono::seconds(15), [&] {
@@ -148,7 +157,7 @@ class CallMonitorClientTest : public ::testing::Test {
 TEST_F(CallMonitorClientTest, RingsReachTheHandlerAndEverythingElseIsIgnored) {
     ASSERT_TRUE(m_client.Start(Address()));
     ASSERT_TRUE(m_sim.WaitForClients(1));
-    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected), 0);
+    ASSERT_GE(m_recorder.WaitForState(LineState::Connected), 0);
 
     // The first call keeps the handler busy while everything else arrives.
     m_recorder.HoldFirstCall(true);
@@ -177,37 +186,40 @@ TEST_F(CallMonitorClientTest, RingsReachTheHandlerAndEverythingElseIsIgnored) {
 
     EXPECT_EQ(m_recorder.CallList(),
               (std::vector<std::string>{"0791234567|0219876543", "|555", "1|1", "079\xe9|123"}));
-    EXPECT_EQ(m_client.Status().state, CallMonitorState::Connected);
+    EXPECT_EQ(m_client.Status().state, LineState::Connected);
     EXPECT_EQ(m_stdout.Text(), Connected(Address()));
 }
 
 TEST_F(CallMonitorClientTest, MonitorGoingAwayAndComingBack) {
+    // Every connection counts as one that stayed up, so each loss starts the schedule over.
+    line::CallMonitorClient client{m_recorder.Calls(), m_recorder.Statuses(),
+                                   std::chrono::seconds(0)};
     // A name, resolved off the client's thread.
     const std::string address = "localhost:" + std::to_string(m_sim.Port());
-    ASSERT_TRUE(m_client.Start(address));
+    ASSERT_TRUE(client.Start(address));
     ASSERT_TRUE(m_sim.WaitForClients(1));
 
     // Dropped: lost, tried again after 1 s, back.
     m_sim.Drop();
-    const int lost = m_recorder.WaitForState(CallMonitorState::Lost);
+    const int lost = m_recorder.WaitForState(LineState::Lost);
     ASSERT_GE(lost, 0);
     EXPECT_EQ(m_recorder.StatusList()[lost].status.reason, "closed by the router");
     EXPECT_EQ(m_recorder.StatusList()[lost].status.retryIn, 1);
-    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected, lost), 0);
+    ASSERT_GE(m_recorder.WaitForState(LineState::Connected, lost), 0);
     ASSERT_TRUE(m_sim.WaitForClients(1));
 
     // Gone for longer: lost, refused on the next try, back once it listens again. The
-    // schedule starts over after a connection: 1 s, then 2 s.
+    // schedule starts over after a connection that stayed up: 1 s, then 2 s.
     const auto before = m_recorder.StatusList().size();
     m_sim.Stop();
-    const int lostAgain = m_recorder.WaitForState(CallMonitorState::Lost, before);
+    const int lostAgain = m_recorder.WaitForState(LineState::Lost, before);
     ASSERT_GE(lostAgain, 0);
     EXPECT_EQ(m_recorder.StatusList()[lostAgain].status.retryIn, 1);
-    const int refused = m_recorder.WaitForState(CallMonitorState::Refused, lostAgain);
+    const int refused = m_recorder.WaitForState(LineState::Refused, lostAgain);
     ASSERT_GE(refused, 0);
     EXPECT_EQ(m_recorder.StatusList()[refused].status.retryIn, 2);
     ASSERT_TRUE(m_sim.Start(m_sim.Port()));
-    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected, refused), 0);
+    ASSERT_GE(m_recorder.WaitForState(LineState::Connected, refused), 0);
     ASSERT_TRUE(m_sim.WaitForClients(1));
     m_sim.Ring("9", "0791234567", "0219876543");
     ASSERT_TRUE(m_recorder.WaitForCalls(1));
@@ -220,25 +232,88 @@ TEST_F(CallMonitorClientTest, MonitorGoingAwayAndComingBack) {
                                    Connected(address));
 }
 
+// Accepts every connection and closes it at once, like a router at its connection limit.
+class ClosingServer {
+  public:
+    ClosingServer() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(m_fd, 8) != 0 ||
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
+            ADD_FAILURE() << "cannot listen";
+        m_port = ntohs(addr.sin_port);
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                pollfd listening{m_fd, POLLIN, 0};
+                if (::poll(&listening, 1, 50) <= 0)
+                    continue;
+                const int client = ::accept(m_fd, nullptr, nullptr);
+                if (client >= 0) {
+                    ++m_accepted;
+                    ::close(client);
+                }
+            }
+        });
+    }
+    ~ClosingServer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_fd);
+    }
+    std::uint16_t Port() const { return m_port; }
+    int Accepted() const { return m_accepted; }
+
+  private:
+    int m_fd = -1;
+    std::uint16_t m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_accepted{0};
+    std::thread m_thread;
+};
+
+TEST_F(CallMonitorClientTest, APeerThatClosesAtOnceIsTriedOnAWideningSchedule) {
+    ClosingServer server;
+    const std::string address = "127.0.0.1:" + std::to_string(server.Port());
+    ASSERT_TRUE(m_client.Start(address));
+    // Tries at 0, 1 and 3 s; the next one would come at 7 s.
+    std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+    m_client.Stop();
+
+    std::vector<int> retries;
+    for (const Seen& seen : m_recorder.StatusList()) {
+        if (seen.status.state == LineState::Lost)
+            retries.push_back(seen.status.retryIn);
+    }
+    EXPECT_EQ(retries, (std::vector<int>{1, 2, 4}));
+    EXPECT_EQ(server.Accepted(), 3);
+    // One "connected"/"lost" pair per try, not one a second.
+    const std::string pair = Connected(address) + "Call monitor lost: closed by the router\n";
+    EXPECT_EQ(m_stdout.Text(), pair + pair + pair);
+}
+
 TEST_F(CallMonitorClientTest, RefusedAtStartTriesAgainLater) {
     m_sim.Stop();
     ASSERT_TRUE(m_client.Start(Address()));
-    const int second = m_recorder.WaitForState(CallMonitorState::Refused, 0, 2);
+    const int second = m_recorder.WaitForState(LineState::Refused, 0, 2);
     ASSERT_GE(second, 0);
     ASSERT_TRUE(m_sim.Start(m_sim.Port()));
-    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected, second), 0);
+    ASSERT_GE(m_recorder.WaitForState(LineState::Connected, second), 0);
 
     const auto seen = m_recorder.StatusList();
-    std::vector<std::pair<CallMonitorState, int>> states;
+    std::vector<std::pair<LineState, int>> states;
     for (const Seen& s : seen)
         states.push_back({s.status.state, s.status.retryIn});
-    EXPECT_EQ(states, (std::vector<std::pair<CallMonitorState, int>>{
-                          {CallMonitorState::Connecting, 0},
-                          {CallMonitorState::Refused, 1},
-                          {CallMonitorState::Connecting, 0},
-                          {CallMonitorState::Refused, 2},
-                          {CallMonitorState::Connecting, 0},
-                          {CallMonitorState::Connected, 0},
+    EXPECT_EQ(states, (std::vector<std::pair<LineState, int>>{
+                          {LineState::Connecting, 0},
+                          {LineState::Refused, 1},
+                          {LineState::Connecting, 0},
+                          {LineState::Refused, 2},
+                          {LineState::Connecting, 0},
+                          {LineState::Connected, 0},
                       }));
     EXPECT_EQ(seen[1].status.reason, "Connection refused");
     EXPECT_EQ(seen[1].status.address, Address());
@@ -252,33 +327,34 @@ TEST_F(CallMonitorClientTest, StopsPromptlyAndStartsAgain) {
     // While connected: the router sees the client go; stopping prints nothing.
     ASSERT_TRUE(m_client.Start(Address()));
     ASSERT_TRUE(m_sim.WaitForClients(1));
-    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected), 0);
+    ASSERT_GE(m_recorder.WaitForState(LineState::Connected), 0);
     m_client.Stop();
-    EXPECT_EQ(m_client.Status().state, CallMonitorState::Off);
-    EXPECT_EQ(m_recorder.StatusList().back().status.state, CallMonitorState::Off);
+    EXPECT_EQ(m_client.Status().state, LineState::Off);
+    EXPECT_EQ(m_recorder.StatusList().back().status.state, LineState::Off);
     EXPECT_TRUE(m_sim.WaitForClients(0));
 
     // While waiting for the next try: back before it was due.
     const std::uint16_t port = m_sim.Port();
     m_sim.Stop();
     ASSERT_TRUE(m_client.Start(Address()));
-    const int waiting = m_recorder.WaitForState(CallMonitorState::Refused, 0, 2);
+    const int waiting = m_recorder.WaitForState(LineState::Refused, 0, 2);
     ASSERT_GE(waiting, 0);
     m_client.Stop();
     EXPECT_LT(Clock::now(), m_recorder.StatusList()[waiting].status.nextTry);
-    EXPECT_EQ(m_client.Status().state, CallMonitorState::Off);
+    EXPECT_EQ(m_client.Status().state, LineState::Off);
 
     // Not an address: a state, no thread, no crash; the next Start works.
     for (const char* bad : {"", "router:0", "[::1", "a b"}) {
         EXPECT_FALSE(m_client.Start(bad));
-        EXPECT_EQ(m_client.Status().state, CallMonitorState::Lost);
+        EXPECT_EQ(m_client.Status().state, LineState::Invalid);
+        EXPECT_EQ(m_client.Status().retryIn, 0);
         EXPECT_EQ(m_client.Status().reason, "invalid address");
         EXPECT_EQ(m_client.Status().address, bad);
     }
     ASSERT_TRUE(m_sim.Start(port));
     const auto restarted = m_recorder.StatusList().size();
     ASSERT_TRUE(m_client.Start(Address()));
-    ASSERT_GE(m_recorder.WaitForState(CallMonitorState::Connected, restarted), 0);
+    ASSERT_GE(m_recorder.WaitForState(LineState::Connected, restarted), 0);
 
     EXPECT_EQ(m_stdout.Text(), Connected(Address()) + "Call monitor lost: Connection refused\n" +
                                    "Call monitor lost: invalid address\n"

@@ -1,3 +1,4 @@
+#include "capi/NumberText.h"
 #include "line/CallMonitorAddress.h"
 #include "line/CallMonitorRecord.h"
 
@@ -118,14 +119,14 @@ TEST(CallMonitorRecord, RejectsMalformedLines) {
 }
 
 TEST(CallMonitorRecord, CleanDigitsKeepsPrintableBytesLikeCapi) {
-    EXPECT_EQ(line::CleanDigits(std::string("0\x01"
+    EXPECT_EQ(capi::CleanNumber(std::string("0\x01"
                                             "7\t9\x1f"
                                             "1\x7f"
                                             "2 3#*+\x80\xe9\xff",
                                             17)),
               std::string("0791"
                           "2 3#*+\x80\xe9\xff"));
-    EXPECT_EQ(line::CleanDigits(std::string("\0;\n\r", 4)), "");
+    EXPECT_EQ(capi::CleanNumber(std::string("\0;\n\r", 4)), "");
 }
 
 TEST(CallMonitorAddress, ParsesHostsPortsAndIpv6) {

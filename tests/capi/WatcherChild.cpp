@@ -46,7 +46,7 @@ std::string Hex32(std::uint32_t v) {
 std::string TableText() {
     std::string text;
     for (int i = 0; i < capi::kConnectionSlots; ++i) {
-        const capi::ConnectionSlot& s = capi::ConnectionTable[i];
+        const capi::ConnectionSlot& s = capi::ConnectionTable()[i];
         if (!s.InUse)
             continue;
         if (!text.empty())
@@ -68,7 +68,10 @@ void WaitForGo() {
     g_go = false;
 }
 
-int RecordCall(const char* calling, const char* called) {
+std::atomic<unsigned> g_lastType{99};
+
+int RecordCall(const char* calling, const char* called, unsigned callingType) {
+    g_lastType = callingType;
     g_io->Tell("call " + HexOrDash(calling) + " " + HexOrDash(called) + " " + TableText());
     if (g_hold)
         WaitForGo();
@@ -76,7 +79,7 @@ int RecordCall(const char* calling, const char* called) {
 }
 
 std::string LinkText(const capi::LinkStatus& status) {
-    const char* names[] = {"absent", "connected", "lost"};
+    const char* names[] = {"absent", "starting", "connected", "lost", "missing"};
     return std::string(names[status.state]) + "/" + std::to_string(status.controllers) + "/" +
            std::to_string(status.secondsToRetry);
 }
@@ -118,10 +121,16 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
         std::atexit(AtExitProbe);
     capi::SetIncomingCallHandler(options.handler ? RecordCall : nullptr);
     capi::SetLinkStatusHandler(RecordLink);
-    const bool ok = capi::InitCAPI();
-    io.Tell(ok ? "init 1" : "init 0");
-    if (ok)
-        StartWatcher(options.mode);
+    if (options.async) {
+        // Said first: the watcher's answer may come before StartCAPI returns.
+        io.Tell("init async");
+        capi::StartCAPI([](bool registered) { g_io->Tell(registered ? "first 1" : "first 0"); });
+    } else {
+        const bool ok = capi::InitCAPI();
+        io.Tell(ok ? "init 1" : "init 0");
+        if (ok)
+            StartWatcher(options.mode);
+    }
     for (;;) {
         std::string cmd;
         if (!io.Hear(cmd))
@@ -153,6 +162,8 @@ int RunChild(testing_support::ChildProcess& io, const ChildOptions& options) {
             io.Tell("table " + TableText());
         } else if (cmd == "alloc") {
             io.Tell("alloc " + std::to_string(capi::AllocConnection()));
+        } else if (cmd == "type") {
+            io.Tell("type " + std::to_string(g_lastType.load()));
         } else if (cmd == "appl") {
             io.Tell("appl " + std::to_string(capi::ApplicationId()));
         } else if (cmd == "hold on" || cmd == "hold off") {

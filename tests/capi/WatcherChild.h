@@ -4,13 +4,14 @@
 //
 // Commands: "poll" (one Handle_CAPI_Msg), "listen", "stop", "restart" (stop, then init and a
 // new watcher at once), "table", "alloc", "appl", "link" (the link status), "links" (every
-// status the watcher reported), "cpu" (process CPU time in ms), "hold on|off" (the handler
+// status the watcher reported), "type" (the calling party's type of number the handler got
+// last, 99 before any), "cpu" (process CPU time in ms), "hold on|off" (the handler
 // waits for "go" before it returns), "go", "exit", "quick-exit".
 // Reports: "init 0|1", "call <calling hex or -> <called hex or -> <table>" from the handler,
 // "ended <ms since stop>" when a watcher started with Mode::OwnThread returns, and one line
 // per command. A table is "-" or in-use slots "index/PLCI/NCCI/state[/i]" joined by ",". A link
-// status is "absent|connected|lost/<controllers>/<seconds to retry>"; "links" gives each as
-// " <status>@<ms>" (steady clock).
+// status is "absent|starting|connected|lost|missing/<controllers>/<seconds to retry>"; "links"
+// gives each as " <status>@<ms>" (steady clock).
 
 #include "tests/support/LineSimHarness.h"
 
@@ -28,6 +29,9 @@ struct ChildOptions {
     // Installs, before InitCAPI, an at-exit routine that runs after the watcher's: it reports
     // "atexit appl=<id>" and waits for "go".
     bool atExitProbe = false;
+    // StartCAPI in place of InitCAPI and a watcher: "init async" at once, then "first 0|1"
+    // from the watcher once its first registration is done.
+    bool async = false;
 };
 
 int RunChild(testing_support::ChildProcess& io, const ChildOptions& options);

@@ -44,7 +44,8 @@ class WatcherTest : public ::testing::Test {
         m_withLine = true;
     }
 
-    // Forks the child, starts the line and expects InitCAPI to give `init`.
+    // Forks the child, starts the line and expects InitCAPI to give `init` (a StartCAPI child
+    // says "init async" whatever comes).
     void StartChild(ChildOptions options, bool init = true) {
         ASSERT_TRUE(m_child.Start([options](ChildProcess& io) {
             testing_support::HearTarget(io);
@@ -58,7 +59,7 @@ class WatcherTest : public ::testing::Test {
         testing_support::SendTarget(m_child, m_target);
         std::string line;
         ASSERT_TRUE(m_child.NextLine(line));
-        ASSERT_EQ(line, init ? "init 1" : "init 0");
+        ASSERT_EQ(line, options.async ? "init async" : init ? "init 1" : "init 0");
     }
 
     // Sends raw messages and waits until they sit in the child's socket.
@@ -374,6 +375,9 @@ TEST_F(WatcherTest, IncomingCallIsAlertedBeforeTheHandlerGetsTheDigits) {
         EXPECT_NE(call.find(std::to_string(i) + "/" + Hex32(plci) + "/0xFFFFFFFF/1"),
                   std::string::npos)
             << call;
+        // The type of number comes with the digits: national, unknown or international here.
+        EXPECT_EQ(m_child.Ask("type"),
+                  "type " + std::to_string((cases[i].call.callingType >> 4) & 7));
         EXPECT_EQ(m_child.Ask("go"), "ok");
     }
     EXPECT_EQ(m_sim->Count("ALERT_REQ"), static_cast<int>(cases.size()));
@@ -814,6 +818,75 @@ TEST_F(WatcherTest, ExchangeGoneForAWhileIsRetriedOnAWideningSchedule) {
         EXPECT_LE(gap, spacing[i] + 1500);
     }
     EXPECT_EQ(m_child.Stdout(), std::string(kLost) + "CAPI connection restored\n");
+}
+
+TEST_F(WatcherTest, ALinkThatFallsAtOnceIsRetriedOnAWideningSchedule) {
+    StartLine();
+    StartChild({Mode::Detached});
+    ASSERT_TRUE(m_sim->WaitForCount("LISTEN_REQ", 1));
+    // An exchange that drops every application as soon as it has registered: each loss comes
+    // right after a connection, which must not start the schedule over.
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < 9s) {
+        m_sim->Drop();
+        std::this_thread::sleep_for(50ms);
+    }
+    // Registered again after 1, 2 and 4 s; the next try would come 8 s later.
+    EXPECT_EQ(m_sim->Count("REGISTER"), 4);
+    // The first countdown after each loss.
+    std::vector<std::string> firsts;
+    bool connected = true;
+    for (const std::string& state : LinkStates(m_child.Ask("links"))) {
+        if (connected && StartsWith(state, "lost/"))
+            firsts.push_back(state);
+        connected = StartsWith(state, "connected/");
+    }
+    ASSERT_GE(firsts.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(firsts.begin(), firsts.begin() + 3),
+              (std::vector<std::string>{"lost/0/1", "lost/0/2", "lost/0/4"}));
+    const std::string round = std::string(kLost) + "CAPI connection restored\n";
+    EXPECT_EQ(m_child.Stdout().substr(0, 3 * round.size()), round + round + round);
+}
+
+TEST_F(WatcherTest, ADriverMissingAtStartIsTriedAgainOffTheStartingThread) {
+    // Nobody at the port yet.
+    m_target = "rcapi:127.0.0.1:" + std::to_string(testing_support::ClosedPort());
+    ChildOptions options{Mode::Detached};
+    options.async = true;
+    StartChild(options);
+    std::string line;
+    ASSERT_TRUE(m_child.NextLine(line));
+    EXPECT_EQ(line, "first 0");
+    std::string link;
+    for (int i = 0; i < 100 && link != "link missing/0/2"; ++i) {
+        std::this_thread::sleep_for(50ms);
+        link = m_child.Ask("link");
+    }
+    EXPECT_EQ(link, "link missing/0/2"); // the first retry failed too
+    EXPECT_EQ(m_child.Ask("appl"), "appl 0");
+    // Said once, at the first attempt; the retries are quiet.
+    EXPECT_EQ(m_child.Stdout(), "\nError: ISDN-driver not installed\n");
+    EXPECT_EQ(m_child.Ask("stop"), "stopped");
+    EXPECT_EQ(m_child.Ask("link"), "link absent/0/0");
+}
+
+TEST_F(WatcherTest, ADriverThatAnswersAtStartIsListenedOn) {
+    StartLine();
+    ChildOptions options{Mode::Detached};
+    options.async = true;
+    StartChild(options);
+    std::string line;
+    ASSERT_TRUE(m_child.NextLine(line));
+    EXPECT_EQ(line, "first 1");
+    ASSERT_TRUE(m_sim->WaitForCount("LISTEN_REQ", 1));
+    const std::uint32_t plci = m_sim->Ring(MakeCall("0791234567", "1234"));
+    std::string call;
+    ASSERT_TRUE(m_child.NextCall(call));
+    EXPECT_GE(WaitMessage("ALERT_REQ", plci), 0);
+    EXPECT_EQ(m_child.Ask("link"), "link connected/1/0");
+    EXPECT_EQ(m_child.Ask("stop"), "stopped");
+    EXPECT_TRUE(m_sim->WaitForCount("RELEASE", 1));
+    EXPECT_EQ(m_child.Stdout(), "");
 }
 
 } // namespace

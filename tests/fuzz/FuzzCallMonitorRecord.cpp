@@ -1,6 +1,7 @@
 // The call monitor's record reader on arbitrary bytes cut at arbitrary places: whatever the
 // cuts, the same records come out, none longer than the limit or holding a line feed, and the
 // buffer never grows past one record.
+#include "capi/NumberText.h"
 #include "line/CallMonitorRecord.h"
 
 #include <cstdint>
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (const auto record = line::ParseRecord(text)) {
             if (record->date.size() != 17 || record->conn.empty())
                 std::abort();
-            const std::string digits = line::CleanDigits(record->caller);
+            const std::string digits = capi::CleanNumber(record->caller);
             for (const char c : digits) {
                 const auto u = static_cast<unsigned char>(c);
                 if (u < 0x20 || u == 0x7F || c == ';')

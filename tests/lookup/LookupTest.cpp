@@ -203,7 +203,9 @@ TEST_F(LookupTest, NameFoundIsStoredAndTheRequestIsExact) {
     book.SetCountry(1, true);
     EXPECT_EQ(book.LookupCaller("+33 1 23 45 67 89"), kFrenchName);
     ASSERT_EQ(m_server.Requests().size(), 2u);
-    EXPECT_EQ(m_server.Requests()[1].rfind(kFrenchRequest + "+33 1 23 45 67 89 HTTP/1.1\r\n", 0),
+    // In the request, what is not a digit is percent-encoded.
+    EXPECT_EQ(m_server.Requests()[1].rfind(
+                  kFrenchRequest + "%2B33%201%2023%2045%2067%2089 HTTP/1.1\r\n", 0),
               0u);
     EXPECT_NE(PhonebookFile().find("+33 1 23 45 67 89;" + kFrenchName + "\r\n"), std::string::npos);
 }
@@ -290,15 +292,37 @@ TEST_F(LookupTest, HostileDirectoriesGiveNoNameAndNoHang) {
     const std::string closed = book.LookupCaller("5");
     EXPECT_TRUE(closed == "Inconnu" || closed == "Erreur") << closed;
 
-    // A number that would end the request line early is never sent.
+    // A number that would end the request line early stays inside it, encoded.
     m_server.SetMode(HttpFixtureServer::Mode::Normal);
-    const std::size_t before = m_server.ConnectionCount();
-    EXPECT_EQ(book.LookupCaller("6\r\nX-Injected: 1"), "Erreur");
-    EXPECT_EQ(m_server.ConnectionCount(), before);
+    book.LookupCaller("6\r\nX-Injected: 1");
+    ASSERT_FALSE(m_server.Requests().empty());
+    const std::string injected = m_server.Requests().back();
+    EXPECT_EQ(injected.rfind(
+                  kSwissRequest + "6%0D%0A%58%2D%49%6E%6A%65%63%74%65%64%3A%201 HTTP/1.1\r\n", 0),
+              0u)
+        << injected;
+    EXPECT_EQ(injected.find("\r\nX-Injected"), std::string::npos) << injected;
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, 60s); // only stops a hang
     for (const char* number : {"1", "2", "3", "4", "5"})
         EXPECT_FALSE(Stored(book, number)) << number;
+    EXPECT_EQ(PhonebookFile().find("Erreur"), std::string::npos);
+}
+
+TEST_F(LookupTest, NumberIsPercentEncodedAndOneWithoutDigitsIsNotAsked) {
+    SetAutoConnect(1);
+    CPhonebook book;
+    // What a call monitor may hand on: blanks and the characters that end or split a query.
+    book.LookupCaller("+41 79&x=1#?");
+    ASSERT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_EQ(
+        m_server.Requests()[0].rfind(kSwissRequest + "%2B41%2079%26%78%3D1%23%3F HTTP/1.1\r\n", 0),
+        0u)
+        << m_server.Requests()[0];
+    // Nothing a directory could know: no request, as for a request that cannot be made.
+    for (const char* number : {"#*", "Anonyme", "\xe9"})
+        EXPECT_EQ(book.LookupCaller(number), "Erreur") << number;
+    EXPECT_EQ(m_server.ConnectionCount(), 1u);
     EXPECT_EQ(PhonebookFile().find("Erreur"), std::string::npos);
 }
 

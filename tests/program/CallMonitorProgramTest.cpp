@@ -1,6 +1,6 @@
 // The real program on the router's call monitor (offscreen, so no desktop is needed): calls
-// from the monitor alone, its loss and return, a refusal at start, and a call that reaches both
-// the monitor and the CAPI line.
+// from the monitor alone, its loss and return, a refusal at start, a call that reaches both
+// the monitor and the CAPI line, and a CAPI driver that is missing or silent at start.
 
 #include "settings/Settings.h"
 #include "tests/e2e/Desktop.h"
@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,4 +196,46 @@ TEST_F(CallMonitorProgramTest, ACallOnBothLinesIsHandledOnce) {
     };
     EXPECT_EQ(records, expected);
     EXPECT_EQ(capi.Count("ALERT_REQ"), 3);
+}
+
+TEST_F(CallMonitorProgramTest, ACapiDriverMissingAtStartIsTriedAgainBesideTheMonitor) {
+    ASSERT_TRUE(m_monitor.Start());
+    const std::uint16_t capiPort = ClosedPort();
+    auto tintorel = Start("127.0.0.1:" + std::to_string(m_monitor.Port()),
+                          "rcapi:127.0.0.1:" + std::to_string(capiPort));
+    ASSERT_TRUE(
+        e2e::WaitFor([&] { return OutputHas("\nError: ISDN-driver not installed\n"); }, 20s))
+        << Output();
+    // The driver comes later: it is found on the retry schedule and its calls are handled.
+    linesim::LineSim capi;
+    ASSERT_TRUE(capi.Start(capiPort));
+    ASSERT_TRUE(capi.WaitForCount("LISTEN_REQ", 1, 40s)) << Output();
+    capi.Ring({.controller = 1, .calling = "0791234567", .called = "0219876543"});
+    ASSERT_TRUE(WaitForRecords(1));
+    EXPECT_EQ(Records()[0], ";0791234567;0219876543;Martin Paul");
+    EXPECT_TRUE(OutputHas("CAPI driver found\n")) << Output();
+    EXPECT_FALSE(OutputHas("\nError: ISDN-driver not installed\n", 2)) << Output();
+    EXPECT_TRUE(tintorel->Running());
+}
+
+TEST_F(CallMonitorProgramTest, ACapiHostThatDoesNotAnswerHoldsNothingElse) {
+    // Takes connections (the kernel does) and never says a word.
+    const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(silent, 8), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+
+    ASSERT_TRUE(m_monitor.Start());
+    auto tintorel = Start("127.0.0.1:" + std::to_string(m_monitor.Port()),
+                          "rcapi:127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+    ASSERT_TRUE(m_monitor.WaitForClients(1, 20s));
+    // The window and the call handling work while the CAPI host keeps its silence.
+    m_monitor.Ring("0", "0791234567", "0219876543");
+    EXPECT_TRUE(WaitForRecords(1));
+    EXPECT_TRUE(tintorel->Running());
+    ::close(silent);
 }

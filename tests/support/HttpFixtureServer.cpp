@@ -25,10 +25,8 @@ constexpr int kTrickleMs = 2000;
 std::string FixturesDir() {
     if (const char* dir = std::getenv("TINTOREL_FIXTURES"); dir && *dir)
         return dir;
-    std::string here = __FILE__; // .../tests/support/HttpFixtureServer.cpp
-    std::size_t slash = here.rfind('/');
-    here = slash == std::string::npos ? std::string(".") : here.substr(0, slash);
-    return here + "/../fixtures";
+    // Named by the build: __FILE__ may be relative where a compiler cache rewrites paths.
+    return TINTOREL_FIXTURES_DIR;
 }
 
 } // namespace

@@ -139,7 +139,7 @@ TEST_F(CallTest, SearchingStaysShownDuringASlowLookupAndQuitEndsCleanly) {
 
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::thread watcher([this, done] {
-        m_handler.IncomingCallHandler("0799999999", "0219876543");
+        m_handler.IncomingCallHandler(Call("0799999999", "0219876543"));
         done->store(true);
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return directory.ConnectionCount() > 0; }, 10000));
@@ -182,7 +182,7 @@ TEST_F(CallTest, QuitWhileTheLogMessageBoxIsOpen) {
 
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::thread watcher([this, done] {
-        m_handler.IncomingCallHandler("0791234567", "0219876543");
+        m_handler.IncomingCallHandler(Call("0791234567", "0219876543"));
         done->store(true);
     });
     ASSERT_TRUE(QTest::qWaitFor(

@@ -2,8 +2,11 @@
 // Shared set-up of the notification window tests: a private folder, recorded message boxes
 // and sounds, a QApplication on the offscreen platform and one window.
 
-#include "line/CallHandler.h"
-#include "line/Dispatch.h"
+#include "line/CallAnnouncer.h"
+#include "line/CallMonitorLine.h"
+#include "line/CallQueue.h"
+#include "line/CapiLine.h"
+#include "line/LineSupervisor.h"
 #include "line/Notification.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
@@ -35,11 +38,13 @@ class WindowTestBase : public ::testing::Test {
             std::lock_guard lock(m_soundMutex);
             m_sounds.push_back(type);
         });
-        m_dlg = std::make_unique<CCallPopupDlg>(m_state);
-        // As the program wires it: calls from the line reach the handler through the dispatch.
-        line::Calls().SetHandler([this](const char* calling, const char* called) {
-            return m_handler.IncomingCallHandler(calling, called);
-        });
+        // As the program wires it: the line sources under their owner, and calls from them
+        // reaching the handler through the queue of calls.
+        m_lines.Add(std::make_unique<line::CallMonitorSource>());
+        m_lines.Add(std::make_unique<line::CapiSource>());
+        m_dlg = std::make_unique<CCallPopupDlg>(m_state, m_lines);
+        line::Calls().SetHandler(
+            [this](const line::IncomingCall& call) { m_handler.IncomingCallHandler(call); });
     }
 
     void TearDown() override {
@@ -60,7 +65,7 @@ class WindowTestBase : public ::testing::Test {
         std::string callingText = calling;
         std::string calledText = called;
         std::thread watcher([this, done, callingText, calledText] {
-            m_handler.IncomingCallHandler(callingText.c_str(), calledText.c_str());
+            m_handler.IncomingCallHandler(Call(callingText, calledText));
             done->store(true);
         });
         if (!QTest::qWaitFor([&] { return done->load(); }, timeoutMs)) {
@@ -69,6 +74,13 @@ class WindowTestBase : public ::testing::Test {
         }
         watcher.join();
         return true;
+    }
+
+    static line::IncomingCall Call(std::string calling, std::string called) {
+        line::IncomingCall call;
+        call.calling = std::move(calling);
+        call.called = std::move(called);
+        return call;
     }
 
     // The template's client area as painted.
@@ -89,7 +101,8 @@ class WindowTestBase : public ::testing::Test {
     testing_support::TestEnv m_env;
     testing_support::BoxRecorder m_boxes;
     line::NotificationState m_state;
-    line::CallHandler m_handler{m_state, MainWindowView()};
+    line::CallAnnouncer m_handler{m_state, MainWindowView()};
+    line::LineSupervisor m_lines;
     std::unique_ptr<CCallPopupDlg> m_dlg;
     std::mutex m_soundMutex;
     std::vector<unsigned> m_sounds;

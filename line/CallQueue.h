@@ -3,33 +3,32 @@
 // order they arrive, each on the thread of the source that brought it, which waits meanwhile.
 // A call that two sources both report (the same numbers within a few seconds) is handled once.
 
+#include "line/IncomingCall.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <string>
 
 namespace line {
 
-enum class Source { Capi, CallMonitor };
-
-class CallDispatch {
+class CallQueue {
   public:
     using Clock = std::chrono::steady_clock;
     // Two reports of one call by different sources arrive at most this far apart.
     static constexpr auto kSameCallWindow = std::chrono::seconds(3);
 
-    // Receives the calling party's digits (empty when withheld), then the called party's.
-    using Handler = std::function<int(const char* calling, const char* called)>;
+    using Handler = std::function<void(const IncomingCall& call)>;
 
     // Installed once, before any line source starts.
     void SetHandler(Handler handler);
 
     // Hands a call over; returns once it has been handled (or found to be handled already).
-    // False when it was the same call as one another source brought.
-    bool Take(Source source, const std::string& calling, const std::string& called);
+    // False when it was the same call as one another source brought. A handler that throws
+    // is reported on standard output; the calls after it are handled all the same.
+    bool Take(const IncomingCall& call);
 
   private:
     struct Taken {
@@ -40,6 +39,8 @@ class CallDispatch {
     };
     // Under m_mutex: whether another source brought this call, and the call remembered.
     bool SeenFromAnotherSource(const Taken& call);
+    // Under m_mutex: the next call's turn.
+    void Served();
 
     std::mutex m_mutex;
     std::condition_variable m_turn;
@@ -49,7 +50,7 @@ class CallDispatch {
     Handler m_handler;
 };
 
-// The program's dispatch; never destroyed, since line threads may still use it at exit.
-CallDispatch& Calls();
+// The program's queue of calls; never destroyed, since line threads may still use it at exit.
+CallQueue& Calls();
 
 } // namespace line

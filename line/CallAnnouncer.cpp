@@ -1,4 +1,4 @@
-#include "line/CallHandler.h"
+#include "line/CallAnnouncer.h"
 
 #include "calllog/CallLog.h"
 #include "line/CallView.h"
@@ -25,13 +25,13 @@ std::string LocalTimeText() {
 
 } // namespace
 
-int CallHandler::IncomingCallHandler(const char* calling, const char* called) {
+int CallAnnouncer::IncomingCallHandler(const IncomingCall& call) {
     platform::MessageBeep(platform::MB_ICONEXCLAMATION);
 
-    const std::string number = calling ? calling : "";
+    const std::string& number = call.calling;
     DisplayTexts texts;
     texts.calling = number.empty() ? "Anonyme" : number;
-    texts.called = called ? called : "";
+    texts.called = call.called;
     texts.time = LocalTimeText();
     texts.name = number.empty() ? "" : "Recherche...";
     m_state.SetTexts(texts);

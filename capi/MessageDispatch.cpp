@@ -1,7 +1,8 @@
-// What the watcher does with each message it fetches: answers, the connection table, and the
-// hand-off of an incoming call.
+// The dispatch of CAPI messages: what the watcher does with each message it fetches (answers,
+// the connection table, and the hand-off of an incoming call).
 
 #include "capi/ConnectionTable.h"
+#include "capi/Diagnostics.h"
 #include "capi/MessageLayout.h"
 #include "capi/Watcher.h"
 
@@ -9,35 +10,33 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace capi {
 
 namespace {
 
 // Each fetched message is decoded here, and every answer built while handling it too: read
-// what is needed before building the first answer.
-_cmsg g_CMSG;
+// what is needed before building the first answer. One per thread, so a watcher still ending
+// after a stop never shares it with the next one.
+thread_local _cmsg g_CMSG;
 
 constexpr int kMessagesPerPoll = 6;
 constexpr unsigned kInfoSuccessMax = 0x00FF;
 // Not a CAPI value: the watcher was stopped, so nothing is fetched.
 constexpr unsigned kStopped = 0x10000;
 
-std::atomic<unsigned> g_linkDown{0};
-
 void NoteLinkDown(unsigned info) {
     if (MeansLinkDown(info)) {
         unsigned none = 0;
-        g_linkDown.compare_exchange_strong(none, info);
+        CurrentState().linkDown.compare_exchange_strong(none, info);
     }
 }
 
-void Say(const char* text) {
-    std::fputs(text, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+// One diagnostic line.
+void SayLine(std::string_view text) {
+    Say(std::string(text) + "\n");
 }
 
 unsigned Fetch() {
@@ -137,19 +136,20 @@ void OnConnectInd() {
 } // namespace
 
 unsigned TakeLinkDown() {
-    return g_linkDown.exchange(0);
+    return CurrentState().linkDown.exchange(0);
 }
 
 int Handle_CAPI_Msg() {
     // A round ends early once the link is found down; what an earlier round found is stale.
-    g_linkDown = 0;
+    std::atomic<unsigned>& linkDown = CurrentState().linkDown;
+    linkDown = 0;
     int taken = 0;
-    for (; taken < kMessagesPerPoll && g_linkDown == 0; ++taken) {
+    for (; taken < kMessagesPerPoll && linkDown == 0; ++taken) {
         const unsigned result = Fetch();
         if (result == kQueueEmpty || result == kStopped)
             return taken;
         if (result != 0) {
-            Say("Error: CAPI_GET_CMSG returns Info != 0 in function Handle_CAPI_Msg");
+            SayLine("Error: CAPI_GET_CMSG returns Info != 0 in function Handle_CAPI_Msg");
             return taken;
         }
         switch (g_CMSG.Subcommand) {
@@ -160,7 +160,7 @@ int Handle_CAPI_Msg() {
             Handle_Indication();
             break;
         default:
-            Say("Error: Unknown subcommand in function Handle_CAPI_Msg");
+            SayLine("Error: Unknown subcommand in function Handle_CAPI_Msg");
             return taken + 1;
         }
     }
@@ -218,7 +218,7 @@ void Handle_Indication() {
     case CAPI_DATA_B3:
         break;
     default:
-        Say("Error: Indication not handled in function Handle_Indication");
+        SayLine("Error: Indication not handled in function Handle_Indication");
         break;
     }
 }
@@ -260,17 +260,16 @@ void Handle_Confirmation() {
             break;
         }
         default:
-            Say("Error: Confirmation not handled in function Handle_Confirmation");
+            SayLine("Error: Confirmation not handled in function Handle_Confirmation");
             break;
         }
         return;
     }
 
-    std::printf("Error: Info value 0x%x indicates error, function Handle_Confirmation\n", info);
-    std::fflush(stdout);
+    Sayf("Error: Info value 0x%x indicates error, function Handle_Confirmation\n", info);
     switch (g_CMSG.Command) {
     case CAPI_ALERT:
-        Say("Error: Info != 0 in ALERT_CONF in function Handle_Confirmation");
+        SayLine("Error: Info != 0 in ALERT_CONF in function Handle_Confirmation");
         break;
     case CAPI_CONNECT:
         if (numberedSlot >= 0) {
@@ -280,25 +279,25 @@ void Handle_Confirmation() {
         break;
     case CAPI_DISCONNECT:
         if (FindConnectionByPLCI(adr) < 0)
-            Say("Error: invalid PLCI in DISCONNECT_CONF in function Handle_Confirmation");
+            SayLine("Error: invalid PLCI in DISCONNECT_CONF in function Handle_Confirmation");
         break;
     case CAPI_LISTEN:
-        Say("Error: Info != 0 in LISTEN_CONF in function Handle_Confirmation");
+        SayLine("Error: Info != 0 in LISTEN_CONF in function Handle_Confirmation");
         break;
     case CAPI_INFO:
-        Say("Error: Info != 0 in INFO_CONF in function Handle_Confirmation");
+        SayLine("Error: Info != 0 in INFO_CONF in function Handle_Confirmation");
         break;
     case CAPI_CONNECT_B3: {
         const int slot = FindConnectionByPLCI(adr & 0xFFFF);
         if (slot < 0)
-            Say("Error: invalid PLCI in CONNECT_B3_CONF in function Handle_Confirmation");
+            SayLine("Error: invalid PLCI in CONNECT_B3_CONF in function Handle_Confirmation");
         else
             SendDisconnectReq(GetPLCI(slot));
         break;
     }
     case CAPI_DISCONNECT_B3:
         if (FindConnectionByNCCI(adr) < 0)
-            Say("Error: invalid NCCI in DISCONNECT_B3_CONF in function Handle_Confirmation");
+            SayLine("Error: invalid NCCI in DISCONNECT_B3_CONF in function Handle_Confirmation");
         break;
     default:
         break;

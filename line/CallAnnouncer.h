@@ -3,18 +3,19 @@
 // texts, the lookup, the window and the call log line. Runs on the line side and returns once
 // the call is shown and logged.
 
+#include "line/IncomingCall.h"
+
 namespace line {
 
 class CallView;
 class NotificationState;
 
-class CallHandler {
+class CallAnnouncer {
   public:
-    CallHandler(NotificationState& state, CallView& view) : m_state(state), m_view(view) {}
+    CallAnnouncer(NotificationState& state, CallView& view) : m_state(state), m_view(view) {}
 
-    // The calling party's digits (empty when withheld), then the called party's; the result is
-    // not used.
-    int IncomingCallHandler(const char* calling, const char* called);
+    // The result is not used.
+    int IncomingCallHandler(const IncomingCall& call);
 
   private:
     NotificationState& m_state;

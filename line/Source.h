@@ -1,0 +1,8 @@
+#pragma once
+// The line sources a call or a status can come from.
+
+namespace line {
+
+enum class Source { Capi, CallMonitor };
+
+} // namespace line
