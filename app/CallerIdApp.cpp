@@ -2,12 +2,14 @@
 
 #include "app/CommandLine.h"
 #include "app/ContactsCommands.h"
+#include "app/WindowSystem.h"
 #include "line/CallHandler.h"
 #include "line/Dispatch.h"
 #include "line/Notification.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
 #include "ui/CallPopupDlg.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/MessageBox.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@ CCallPopupDlg* CreateMainWindow() {
     // Never destroyed: a line thread may still be handling a call when the program ends.
     auto* state = new line::NotificationState;
     auto* handler = new line::CallHandler(*state, MainWindowView());
+    handler->SetListener(new ui::CDesktopNotifier);
     line::Calls().SetHandler([handler](const char* calling, const char* called) {
         return handler->IncomingCallHandler(calling, called);
     });
@@ -52,21 +55,17 @@ int RunTintorel(int argc, char** argv) {
         break;
     }
 
-    // The window places itself in a screen corner, which needs X11 (or XWayland).
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !commandLine.platformGiven) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            std::fprintf(stderr, "%s: no X display to show the window on (DISPLAY is not set)\n",
-                         argc > 0 ? argv[0] : "tintorel");
-            return 1;
-        }
-    }
+    if (const std::optional<int> status =
+            app::SetUpWindowSystem(commandLine.platformGiven, argc > 0 ? argv[0] : "tintorel"))
+        return *status;
 
     // Never destroyed: a line thread may still be running when the program ends, and nothing
     // it might touch is torn down under it.
     static int s_argc = argc;
     auto* app = new QApplication(s_argc, argv);
     app->setQuitOnLastWindowClosed(false);
+    // The desktop entry's id: Wayland compositors and notification servers match it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tintorel"));
     InitTintorelResources();
 
     CCallerIdApp theApp;

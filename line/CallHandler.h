@@ -3,8 +3,11 @@
 // texts, the lookup, the window and the call log line. Runs on the line side and returns once
 // the call is shown and logged.
 
+#include <cstdint>
+
 namespace line {
 
+class CallListener;
 class CallView;
 class NotificationState;
 
@@ -16,9 +19,15 @@ class CallHandler {
     // not used.
     int IncomingCallHandler(const char* calling, const char* called);
 
+    // Told about each call beside the window (the desktop's notifications); set once, before
+    // the first call, and kept for the handler's life.
+    void SetListener(CallListener* listener) { m_listener = listener; }
+
   private:
     NotificationState& m_state;
     CallView& m_view;
+    CallListener* m_listener = nullptr;
+    std::uint64_t m_calls = 0; // calls handled, for the listener
 };
 
 } // namespace line

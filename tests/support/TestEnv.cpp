@@ -53,6 +53,8 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXX
         {"TINTOREL_REGISTRY", RegistryPath()},
         // The log-owner role of this test, apart from other tests and from a running copy.
         {"TINTOREL_INSTANCE_PIPE", "Tintorel-test-" + m_dir.path().section('/', -1).toStdString()},
+        // No session bus but the test's own: nothing reaches the desktop of whoever runs them.
+        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir + "/no-session-bus"},
     };
     for (const auto& [name, value] : vars) {
         const char* old = std::getenv(name);
