@@ -123,7 +123,7 @@ Desktop::~Desktop() {
     m_xvfb.Stop();
 }
 
-bool Desktop::Start() {
+bool Desktop::Start(bool tray) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         m_error = "pipe failed";
@@ -162,6 +162,8 @@ bool Desktop::Start() {
         m_error = "openbox did not start";
         return false;
     }
+    if (!tray)
+        return true;
     // openbox publishes the work area once it has settled; a trayer started before that may
     // never get its strut counted. Should it happen anyway, trayer starts again.
     for (int attempt = 0;; ++attempt) {

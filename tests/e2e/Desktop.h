@@ -49,8 +49,9 @@ class Desktop {
     explicit Desktop(std::string logDir);
     ~Desktop();
 
-    // Xvfb, then openbox, then trayer; false (with a reason in Error()) when one fails.
-    bool Start();
+    // Xvfb, then openbox, then trayer (unless tray is false: a desktop without a tray); false
+    // (with a reason in Error()) when one fails.
+    bool Start(bool tray = true);
     const std::string& Error() const { return m_error; }
     std::string Display() const { return ":" + std::to_string(m_display); }
 
