@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace ui {
 
