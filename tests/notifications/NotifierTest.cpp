@@ -251,7 +251,7 @@ TEST_F(NotifierTest, ClosedOnTheDesktopItIsNotBroughtBackByTheName) {
     });
     ASSERT_TRUE(m_server.WaitForCalls(QStringLiteral("Notify"), 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return directory.ConnectionCount() > 0; }, 10000));
-    QTest::qWait(300); // the notifier has the id
+    QTest::qWait(1000); // the notifier has the id
     ASSERT_TRUE(
         m_server.Command("close " + std::to_string(Notifies()[0].value("id").toInt()) + " 2"));
     QTest::qWait(300);

@@ -24,7 +24,7 @@ namespace {
 
 const std::string kTitle = "^    Tintorel$";
 
-class ProgramTest : public ::testing::Test {
+class NotificationProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.Start()) << m_server.Error();
@@ -93,7 +93,7 @@ class ProgramTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(ProgramTest, WithATrayAutomaticLeavesItToTheWindowOnX11EvenBesideWayland) {
+TEST_F(NotificationProgramTest, WithATrayAutomaticLeavesItToTheWindowOnX11EvenBesideWayland) {
     e2e::Desktop desktop(m_env.Dir());
     ASSERT_TRUE(desktop.Start()) << desktop.Error();
     // A Wayland session with XWayland: X11 it is, so the window keeps its corner.
@@ -117,7 +117,7 @@ TEST_F(ProgramTest, WithATrayAutomaticLeavesItToTheWindowOnX11EvenBesideWayland)
     EXPECT_TRUE(tintorel->Running());
 }
 
-TEST_F(ProgramTest, WithoutATrayAutomaticNotifies) {
+TEST_F(NotificationProgramTest, WithoutATrayAutomaticNotifies) {
     e2e::Desktop desktop(m_env.Dir());
     ASSERT_TRUE(desktop.Start(false)) << desktop.Error();
     auto tintorel = Start({{"DISPLAY", desktop.Display()}});
@@ -129,7 +129,7 @@ TEST_F(ProgramTest, WithoutATrayAutomaticNotifies) {
     EXPECT_TRUE(tintorel->Running());
 }
 
-TEST_F(ProgramTest, WaylandAloneRunsNativelyAndNotifies) {
+TEST_F(NotificationProgramTest, WaylandAloneRunsNativelyAndNotifies) {
     const std::string socket = "wayland-tintorel-" + std::to_string(::getpid());
     e2e::Process weston;
     ASSERT_TRUE(weston.Start(
