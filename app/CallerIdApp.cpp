@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/ContactsCommands.h"
 #include "app/RunningCopy.h"
+#include "app/WindowSystem.h"
 #include "line/CallAnnouncer.h"
 #include "line/CallMonitorLine.h"
 #include "line/CallQueue.h"
@@ -12,6 +13,7 @@
 #include "platform/Sound.h"
 #include "resources/Resources.h"
 #include "ui/CallPopupDlg.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/MessageBox.h"
 
 #include <QApplication>
@@ -27,6 +29,7 @@ CCallPopupDlg* CreateMainWindow() {
     // Never destroyed: a line thread may still be handling a call when the program ends.
     auto* state = new line::NotificationState;
     auto* announcer = new line::CallAnnouncer(*state, MainWindowView());
+    announcer->SetListener(new ui::CDesktopNotifier);
     line::Calls().SetHandler(
         [announcer](const line::IncomingCall& call) { announcer->IncomingCallHandler(call); });
     // The line sources, in their start order: the router's call monitor, then CAPI (whose
@@ -63,21 +66,17 @@ int RunTintorel(int argc, char** argv) {
         break;
     }
 
-    // The window places itself in a screen corner, which needs X11 (or XWayland).
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !commandLine.platformGiven) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            std::fprintf(stderr, "%s: no X display to show the window on (DISPLAY is not set)\n",
-                         argc > 0 ? argv[0] : "tintorel");
-            return 1;
-        }
-    }
+    if (const std::optional<int> status =
+            app::SetUpWindowSystem(commandLine.platformGiven, argc > 0 ? argv[0] : "tintorel"))
+        return *status;
 
     // Never destroyed: a line thread may still be running when the program ends, and nothing
     // it might touch is torn down under it.
     static int s_argc = argc;
     auto* app = new QApplication(s_argc, argv);
     app->setQuitOnLastWindowClosed(false);
+    // The desktop entry's id: Wayland compositors and notification servers match it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tintorel"));
     InitTintorelResources();
 
     CCallerIdApp theApp;

@@ -1,6 +1,7 @@
 #include "line/CallAnnouncer.h"
 
 #include "calllog/CallLog.h"
+#include "line/CallListener.h"
 #include "line/CallView.h"
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
@@ -35,13 +36,20 @@ int CallAnnouncer::IncomingCallHandler(const IncomingCall& call) {
     texts.time = LocalTimeText();
     texts.name = number.empty() ? "" : "Recherche...";
     m_state.SetTexts(texts);
+    CallNotice notice{++m_calls, number, texts.called, texts.time, {}, number.empty()};
+    if (m_listener)
+        m_listener->CallUpdated(notice);
 
     if (!number.empty()) {
         // Hold any pending hide while the lookup runs, or "Recherche..." would vanish within
         // one countdown step whenever an earlier countdown had already run out.
         m_state.SetHideCountdown(kHideIdle);
         m_view.ShowAndRepaint();
-        m_state.SetName(GetPhonebook()->LookupCaller(number));
+        notice.name = GetPhonebook()->LookupCaller(number);
+        notice.lookedUp = true;
+        m_state.SetName(notice.name);
+        if (m_listener)
+            m_listener->CallUpdated(notice);
     }
 
     platform::MessageBeep(platform::MB_ICONASTERISK);

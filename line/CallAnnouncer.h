@@ -5,8 +5,11 @@
 
 #include "line/IncomingCall.h"
 
+#include <cstdint>
+
 namespace line {
 
+class CallListener;
 class CallView;
 class NotificationState;
 
@@ -17,9 +20,15 @@ class CallAnnouncer {
     // The result is not used.
     int IncomingCallHandler(const IncomingCall& call);
 
+    // Told about each call beside the window (the desktop's notifications); set once, before
+    // the first call, and kept for the handler's life.
+    void SetListener(CallListener* listener) { m_listener = listener; }
+
   private:
     NotificationState& m_state;
     CallView& m_view;
+    CallListener* m_listener = nullptr;
+    std::uint64_t m_calls = 0; // calls handled, for the listener
 };
 
 } // namespace line

@@ -12,6 +12,7 @@ namespace store = platform::settings_store;
 namespace {
 const char* const kAutoConnect = "AutoConnect";
 const char* const kCallMonitor = "CallMonitor";
+const char* const kDesktopNotifications = "DesktopNotifications";
 } // namespace
 
 std::uint32_t ReadAutoConnect() {
@@ -37,6 +38,31 @@ std::string CallMonitorAtStart() {
     if (const char* value = std::getenv("TINTOREL_CALLMONITOR"))
         return value;
     return ReadCallMonitor();
+}
+
+DesktopNotifications ReadDesktopNotifications() {
+    switch (store::ReadNumber(kDesktopNotifications).value_or(2)) {
+    case 0:
+        return DesktopNotifications::Off;
+    case 1:
+        return DesktopNotifications::On;
+    default:
+        return DesktopNotifications::Automatic;
+    }
+}
+
+void SetDesktopNotifications(DesktopNotifications choice) {
+    switch (choice) {
+    case DesktopNotifications::Off:
+        store::WriteNumber(kDesktopNotifications, 0);
+        break;
+    case DesktopNotifications::On:
+        store::WriteNumber(kDesktopNotifications, 1);
+        break;
+    case DesktopNotifications::Automatic:
+        store::DeleteValue(kDesktopNotifications);
+        break;
+    }
 }
 
 bool IsAutostartEnabled() {

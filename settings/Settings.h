@@ -24,6 +24,15 @@ void SetCallMonitor(const std::string& address);
 // The address to use at start: $TINTOREL_CALLMONITOR when it is set, else the stored one.
 std::string CallMonitorAtStart();
 
+// "Notifications du bureau": whether each call is also sent to the desktop's notification
+// server. Automatic: only where the window can't do it all, with no tray to reach the program
+// or no corner to place it in (a native Wayland session).
+enum class DesktopNotifications { Off, On, Automatic };
+// Stored as DWORD 0 (off) or 1 (on); absent, of another type or another number: automatic.
+DesktopNotifications ReadDesktopNotifications();
+// Automatic removes the value; failures are silent.
+void SetDesktopNotifications(DesktopNotifications choice);
+
 // Forgets every setting: the program's key with everything below it, then the autostart
 // entry. False, with everything left as it was, when the key could not be removed.
 bool RemoveAllSettings();

@@ -20,6 +20,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 using namespace ui;
@@ -33,6 +34,14 @@ constexpr int kIdUninstall = 1015;
 constexpr int kIdAutostart = 1022;
 constexpr int kIdAutoConnect = 1023;
 constexpr int kIdCountry = 1025;
+constexpr int kIdNotifications = 1026;
+
+// "Notifications du bureau", in the order of the list.
+constexpr settings::DesktopNotifications kNotificationChoices[] = {
+    settings::DesktopNotifications::Automatic,
+    settings::DesktopNotifications::On,
+    settings::DesktopNotifications::Off,
+};
 
 const char* const kNotice = "Identification des appelants sur ligne RNIS";
 
@@ -50,12 +59,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     // The template gives the height of the opened list; closed, the box is as tall as the
     // button and the label beside it.
-    m_cboCountry->resize(m_cboCountry->width(), DluToPixelsY(14));
+    for (QComboBox* box : {m_cboCountry, m_cboNotifications})
+        box->resize(box->width(), DluToPixelsY(14));
 
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdOk)), &QPushButton::clicked, this,
             &QDialog::accept);
     connect(m_chkAutostart, &QCheckBox::clicked, this, &CAboutDlg::OnAutostartClicked);
     connect(m_cboCountry, &QComboBox::currentIndexChanged, this, &CAboutDlg::OnCountryChanged);
+    connect(m_cboNotifications, &QComboBox::currentIndexChanged, this,
+            &CAboutDlg::OnNotificationsChanged);
     connect(m_chkAutoConnect, &QCheckBox::clicked, this, &CAboutDlg::OnAutoConnectClicked);
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
             this, &CAboutDlg::OnUninstall);
@@ -73,6 +85,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 void CAboutDlg::DoDataExchange() {
     m_chkAutoConnect = qobject_cast<QCheckBox*>(FindControl(this, kIdAutoConnect));
     m_cboCountry = qobject_cast<QComboBox*>(FindControl(this, kIdCountry));
+    m_cboNotifications = qobject_cast<QComboBox*>(FindControl(this, kIdNotifications));
     m_chkAutostart = qobject_cast<QCheckBox*>(FindControl(this, kIdAutostart));
 }
 
@@ -129,6 +142,11 @@ void CAboutDlg::OnPaint() {
     }
     const QSignalBlocker quiet(m_cboCountry); // a refresh is not a choice of the user
     m_cboCountry->setCurrentIndex(phonebook->GetCountry());
+    const QSignalBlocker quietToo(m_cboNotifications);
+    const settings::DesktopNotifications stored = settings::ReadDesktopNotifications();
+    for (int i = 0; i < static_cast<int>(std::size(kNotificationChoices)); ++i)
+        if (kNotificationChoices[i] == stored)
+            m_cboNotifications->setCurrentIndex(i);
 }
 
 void CAboutDlg::OnAutostartClicked() {
@@ -145,6 +163,15 @@ void CAboutDlg::OnCountryChanged() {
     CPhonebook* phonebook = GetPhonebook();
     phonebook->Load();
     phonebook->SetCountry(country, true);
+    update();
+}
+
+void CAboutDlg::OnNotificationsChanged() {
+    const int index = m_cboNotifications->currentIndex();
+    if (index < 0 || index >= static_cast<int>(std::size(kNotificationChoices)))
+        return;
+    // The notifier reads it at each call.
+    settings::SetDesktopNotifications(kNotificationChoices[index]);
     update();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // "Tintorel, à propos de": the product, notice and version lines, and the settings that take
-// effect at once: start with the session, directory country, AutoConnect, and uninstall (the
-// removal of every registry entry Tintorel wrote).
+// effect at once: start with the session, directory country, desktop notifications,
+// AutoConnect, and uninstall (the removal of every registry entry Tintorel wrote).
 
 #include <QDialog>
 
@@ -28,6 +28,7 @@ class CAboutDlg : public QDialog {
   protected slots:
     void OnAutostartClicked();
     void OnCountryChanged();
+    void OnNotificationsChanged();
     void OnAutoConnectClicked();
     void OnUninstall();
 
@@ -36,6 +37,7 @@ class CAboutDlg : public QDialog {
 
     QCheckBox* m_chkAutoConnect = nullptr;
     QComboBox* m_cboCountry = nullptr;
+    QComboBox* m_cboNotifications = nullptr;
     QCheckBox* m_chkAutostart = nullptr;
     bool m_bBoxPressed = false; // a check box is between its press and its release
 };

@@ -22,6 +22,7 @@
 #include "ui/PhonebookDlg.h"
 #include "ui/Tray.h"
 #include "ui/WindowRequests.h"
+#include "ui/WorkArea.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -360,7 +361,7 @@ void CCallPopupDlg::done(int result) {
 
 void CCallPopupDlg::MoveToCorner() {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
+    if (!screen || !ui::CanPlaceWindows())
         return;
     move(CornerPosition(screen->availableGeometry(), frameGeometry().size(), m_state.CornerX(),
                         m_state.CornerY()));

@@ -21,4 +21,9 @@ void CentreInWorkArea(QWidget* window) {
                  work.y() + (work.height() - size.height()) / 2);
 }
 
+bool CanPlaceWindows() {
+    // "wayland", "wayland-egl" and the other flavours of Qt's Wayland plugin.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace ui

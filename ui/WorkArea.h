@@ -15,4 +15,8 @@ QRect GetWorkArea();
 // an owner is centred over its owner, which here is the small window in a screen corner.
 void CentreInWorkArea(QWidget* window);
 
+// Whether a window may choose where it goes. Not on a native Wayland session, where the
+// compositor places every window and refuses to raise or activate one on request.
+bool CanPlaceWindows();
+
 } // namespace ui

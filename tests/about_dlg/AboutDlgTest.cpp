@@ -135,6 +135,9 @@ class AboutDlgTest : public ::testing::Test {
     static QComboBox* Country(CAboutDlg& dlg) {
         return qobject_cast<QComboBox*>(FindControl(&dlg, 1025));
     }
+    static QComboBox* Notifications(CAboutDlg& dlg) {
+        return qobject_cast<QComboBox*>(FindControl(&dlg, 1026));
+    }
     static QPushButton* Uninstall(CAboutDlg& dlg) {
         return qobject_cast<QPushButton*>(FindControl(&dlg, 1015));
     }
@@ -174,25 +177,44 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-    EXPECT_EQ(ok->geometry(), DluToPixels(QRect(202, 138, 50, 14)));
+    EXPECT_EQ(ok->geometry(), DluToPixels(QRect(202, 156, 50, 14)));
     EXPECT_EQ(Autostart(dlg)->text(),
               QString::fromUtf8("Lancer l'application automatiquement au démarrage"));
-    EXPECT_EQ(Autostart(dlg)->geometry(), DluToPixels(QRect(7, 138, 183, 14)));
+    EXPECT_EQ(Autostart(dlg)->geometry(), DluToPixels(QRect(7, 156, 183, 14)));
     EXPECT_EQ(AutoConnect(dlg)->text(),
               QString::fromUtf8("Connection permante à Internet ou essayer de se connecter"));
-    EXPECT_EQ(AutoConnect(dlg)->geometry(), DluToPixels(QRect(7, 119, 245, 14)));
+    EXPECT_EQ(AutoConnect(dlg)->geometry(), DluToPixels(QRect(7, 137, 245, 14)));
     EXPECT_EQ(Uninstall(dlg)->text(), QString::fromUtf8("Désinstaller"));
     EXPECT_EQ(Uninstall(dlg)->geometry(), DluToPixels(QRect(190, 99, 62, 14)));
-    EXPECT_EQ(Country(dlg)->pos(), DluToPixels(QRect(40, 99, 78, 72)).topLeft());
+    EXPECT_EQ(Country(dlg)->pos(), DluToPixels(QRect(96, 99, 78, 72)).topLeft());
     EXPECT_EQ(Country(dlg)->width(), DluToPixelsX(78));
-    bool label = false;
-    for (QLabel* l : dlg.findChildren<QLabel*>())
+    // The lists line up in a column, their labels in another.
+    ASSERT_NE(Notifications(dlg), nullptr);
+    EXPECT_EQ(Notifications(dlg)->geometry(), DluToPixels(QRect(96, 118, 78, 14)));
+    EXPECT_FALSE(Notifications(dlg)->isEditable());
+    ASSERT_EQ(Notifications(dlg)->count(), 3);
+    EXPECT_EQ(Notifications(dlg)->itemText(0), QStringLiteral("Automatiques"));
+    EXPECT_EQ(Notifications(dlg)->itemText(1), QString::fromUtf8("Activées"));
+    EXPECT_EQ(Notifications(dlg)->itemText(2), QString::fromUtf8("Désactivées"));
+    EXPECT_EQ(Notifications(dlg)->currentIndex(), 0);
+    int labels = 0;
+    for (QLabel* l : dlg.findChildren<QLabel*>()) {
         if (l->text() == QStringLiteral("Pays :")) {
-            label = true;
-            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 99, 29, 14)));
+            ++labels;
+            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 99, 86, 14)));
+        } else if (l->text() == QStringLiteral("Notifications du bureau :")) {
+            ++labels;
+            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 118, 86, 14)));
         }
-    EXPECT_TRUE(label);
-    EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 159)));
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width())
+            << l->text().toStdString();
+    }
+    EXPECT_EQ(labels, 2);
+    for (QComboBox* box : {Country(dlg), Notifications(dlg)})
+        for (int i = 0; i < box->count(); ++i)
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 24, box->width())
+                << box->itemText(i).toStdString();
+    EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 177)));
     // Every text fits its box.
     for (QCheckBox* box : {Autostart(dlg), AutoConnect(dlg)}) {
         const int needed =
@@ -384,6 +406,44 @@ TEST_F(AboutDlgTest, AutoConnectOfAnotherTypeShowsCleared) {
     ASSERT_EQ(Store("Software\\Tintorel", "AutoConnect", REG_DWORD, Dword(7)), ERROR_SUCCESS);
     Paint(dlg);
     EXPECT_TRUE(AutoConnect(dlg)->isChecked());
+}
+
+TEST_F(AboutDlgTest, DesktopNotificationsAreStoredAtOnce) {
+    CAboutDlg dlg;
+    Paint(dlg);
+    QComboBox* box = Notifications(dlg);
+    ASSERT_NE(box, nullptr);
+    // The user goes down the list: on, off, and back up to automatic.
+    QTest::keyClick(box, Qt::Key_Down);
+    StoredValue value = Query("Software\\Tintorel", "DesktopNotifications");
+    ASSERT_EQ(value.result, ERROR_SUCCESS);
+    EXPECT_EQ(value.type, REG_DWORD);
+    EXPECT_EQ(value.data, Dword(1));
+    EXPECT_EQ(settings::ReadDesktopNotifications(), settings::DesktopNotifications::On);
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(Query("Software\\Tintorel", "DesktopNotifications").data, Dword(0));
+    EXPECT_EQ(settings::ReadDesktopNotifications(), settings::DesktopNotifications::Off);
+    Paint(dlg);
+    EXPECT_EQ(box->currentIndex(), 2);
+    QTest::keyClick(box, Qt::Key_Home);
+    EXPECT_EQ(Query("Software\\Tintorel", "DesktopNotifications").result, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(settings::ReadDesktopNotifications(), settings::DesktopNotifications::Automatic);
+
+    // Stored behind the dialog's back, and what Tintorel never writes: automatic.
+    const std::pair<std::pair<DWORD, std::string>, int> stored[] = {
+        {{REG_DWORD, Dword(0)}, 2},
+        {{REG_DWORD, Dword(1)}, 1},
+        {{REG_DWORD, Dword(7)}, 0},
+        {{REG_SZ, std::string("1\0", 2)}, 0},
+    };
+    for (const auto& [data, index] : stored) {
+        ASSERT_EQ(Store("Software\\Tintorel", "DesktopNotifications", data.first, data.second),
+                  ERROR_SUCCESS);
+        Paint(dlg);
+        EXPECT_EQ(box->currentIndex(), index) << "type " << data.first;
+    }
+    // A repaint chose nothing.
+    EXPECT_EQ(Query("Software\\Tintorel", "DesktopNotifications").type, REG_SZ);
 }
 
 TEST_F(AboutDlgTest, ChoosingFranceRewritesPhonebookAndSwitchesLookups) {

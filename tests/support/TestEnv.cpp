@@ -55,6 +55,8 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXX
         {"TINTOREL_REGISTRY", RegistryPath()},
         // The role's lock and the request channel of this test, apart from a running copy's.
         {"XDG_RUNTIME_DIR", runtime},
+        // No session bus but the test's own: nothing reaches the desktop of whoever runs them.
+        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir + "/no-session-bus"},
     };
     for (const auto& [name, value] : vars) {
         const char* old = std::getenv(name);

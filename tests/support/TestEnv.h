@@ -2,7 +2,9 @@
 // Per-test surroundings: a private temporary folder that is also HOME, holds XDG_CONFIG_HOME,
 // XDG_DATA_HOME ("data") and the registry file, and is the folder the program believes its
 // executable lives in (so phonebook.txt and isdncall.log land there), with a runtime folder of its
-// own (XDG_RUNTIME_DIR, "run"), so the log-owner role of one test never meets another's.
+// own (XDG_RUNTIME_DIR, "run"), so the log-owner role of one test never meets another's, and a
+// session bus address where there is none (DBUS_SESSION_BUS_ADDRESS), so that no test talks to
+// a real desktop.
 // ctest runs each case in its own process, so the file locations the program keeps for its run
 // belong to that case alone.
 
