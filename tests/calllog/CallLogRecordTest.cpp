@@ -18,17 +18,11 @@ CallLogFields Fields(std::string a, std::string b, std::string c, std::string d)
 // All lines of a file as the reader gives them, and whether it reported a read error.
 std::pair<std::vector<std::string>, bool> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    EXPECT_NE(file, nullptr) << path;
-    if (!file)
-        return {lines, true};
-    CallLogLineReader reader(file);
+    CallLogLineReader reader(path);
     std::string line;
     while (reader.Next(line))
         lines.push_back(line);
-    bool failed = reader.Failed();
-    std::fclose(file);
-    return {lines, failed};
+    return {lines, reader.Failed()};
 }
 
 } // namespace

@@ -69,14 +69,6 @@ TEST(PhonebookHostile, OddFilesLoadWhatTheyCan) {
         ASSERT_EQ(again.GetCountry(), book.GetCountry());
     }
 
-    // A folder in the file's place: nothing to read, no crash, no message.
-    ASSERT_EQ(std::remove(env.Path("phonebook.txt").c_str()), 0);
-    ASSERT_EQ(mkdir(env.Path("phonebook.txt").c_str(), 0700), 0);
-    {
-        CPhonebook book;
-        EXPECT_FALSE(book.GetStartPosition());
-        EXPECT_EQ(book.GetCountry(), 0);
-    }
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
