@@ -1,12 +1,19 @@
 #include "calllog/CallLogRecord.h"
+#include "calllog/HistoryExport.h"
+#include "tests/support/InChild.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testing_support::RunInChild;
 using testing_support::TestEnv;
 
 namespace {
@@ -106,8 +113,31 @@ TEST(CallLogRecord, LinesOfAnyLengthAcrossReadBlocks) {
 
 TEST(CallLogRecord, ReadErrorIsReported) {
     TestEnv env;
-    // A folder opens as a stream on Linux but can't be read.
+    // A folder is not read at all.
     auto [lines, failed] = ReadLines(env.Dir());
     EXPECT_TRUE(lines.empty());
     EXPECT_TRUE(failed);
+}
+
+// Neither the history nor its export waits on a FIFO, or reads a device without end.
+TEST(CallLogRecord, OnlyARegularFileIsRead) {
+    TestEnv env;
+    ASSERT_EQ(mkfifo(env.Path("fifo.log").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", env.Path("zero.log").c_str()), 0);
+    const auto readBoth = [&] {
+        for (const char* name : {"fifo.log", "zero.log"}) {
+            SCOPED_TRACE(name);
+            CallLogLineReader reader(env.Path(name));
+            std::string line;
+            EXPECT_FALSE(reader.Next(line));
+            EXPECT_TRUE(reader.Failed());
+            EXPECT_EQ(reader.Error(), ENOTSUP);
+        }
+        const ExportReport report = ExportHistory(env.Path("fifo.log"), env.Path("h.csv"));
+        EXPECT_FALSE(report.ok);
+        EXPECT_EQ(report.error, "Impossible de lire le journal des appels « " +
+                                    env.Path("fifo.log") + " » : Operation not supported.");
+        EXPECT_FALSE(env.FileExists("h.csv"));
+    };
+    EXPECT_EQ(RunInChild(readBoth), "");
 }
