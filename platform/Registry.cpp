@@ -109,7 +109,7 @@ std::string AutostartDir() {
 constexpr std::size_t kMaxRegistryBytes = std::size_t{16} << 20;
 constexpr std::size_t kMaxAutostartBytes = std::size_t{1} << 20;
 
-// The file's bytes; nothing for a missing file, an error for one that can't be read.
+// The file's bytes, or nothing; error, when given, says why (ENOENT: there is no file).
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
                                          int* error = nullptr) {
     std::string bytes;
