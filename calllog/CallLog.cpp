@@ -1,17 +1,19 @@
 #include "calllog/CallLog.h"
 
 #include "calllog/LogOwner.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileLocations.h"
+#include "platform/RegularFile.h"
 #include "platform/UserMessage.h"
 
 #include <QString>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <mutex>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,10 +93,12 @@ void AppendCallLog(const char* calling, const char* called, const char* name) {
     line += "\r\n";
 
     const char* path = GetCallLogPath();
-    if (std::FILE* file = std::fopen(path, "a+")) {
-        const bool written = AppendWhole(fileno(file), line);
-        std::fclose(file);
-        if (written)
+    // Only a regular file: a FIFO would swallow the records, or hold the call until read.
+    platform::Fd file(platform::OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT));
+    if (file.get() >= 0) {
+        const bool written = AppendWhole(file.get(), line);
+        // A file system may report a failed write only when the file is closed.
+        if (close(file.release()) == 0 && written)
             return;
     }
     // Not opened, or the line didn't go in whole: the user is told, the line is dropped.

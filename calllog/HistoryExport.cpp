@@ -1,15 +1,13 @@
 #include "calllog/HistoryExport.h"
 
+#include "calllog/CallLogRecord.h"
 #include "phonebook/Csv.h"
 #include "platform/Cp1252.h"
-#include "calllog/CallLogRecord.h"
 
 #include <QDate>
 #include <QTime>
 
-#include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <system_error>
 
 namespace {
@@ -50,14 +48,9 @@ ExportReport ExportHistory(const std::string& callLogPath, const std::string& ou
                        " » : " + std::generic_category().message(error) + ".";
         return report;
     };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(callLogPath.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file)
-        return cannotRead(errno);
-
+    CallLogLineReader reader(callLogPath);
     std::string csv = "\xEF\xBB\xBF"
                       "Date,Numéro,Numéro appelé,Nom\r\n";
-    CallLogLineReader reader(file.get());
     std::string line;
     std::size_t calls = 0;
     while (reader.Next(line)) {
@@ -73,7 +66,7 @@ ExportReport ExportHistory(const std::string& callLogPath, const std::string& ou
         ++calls;
     }
     if (reader.Failed())
-        return cannotRead(errno != 0 ? errno : EIO);
+        return cannotRead(reader.Error());
 
     report.error = WriteExportFile(outPath, csv);
     report.ok = report.error.empty();

@@ -13,5 +13,6 @@ std::string IsoCallDate(std::string_view date);
 // "Date,Numéro,Numéro appelé,Nom", then a row for each line of the log in file order (empty
 // lines left out), texts in UTF-8 with a byte order mark, CR LF line ends; written whole or
 // not at all. The caller's number is the column an import takes, the called one it passes
-// over.
+// over. A cell a spreadsheet would run as a formula ("+41...") gets an apostrophe in front,
+// which the import removes again.
 ExportReport ExportHistory(const std::string& callLogPath, const std::string& outPath);

@@ -2,6 +2,7 @@
 
 #include "phonebook/Csv.h"
 #include "phonebook/ImportText.h"
+#include "platform/Cp1252.h"
 
 #include <QStringList>
 
@@ -80,8 +81,10 @@ Columns FindColumns(const std::vector<std::string>& header) {
     return columns;
 }
 
+// A cell's text, without the apostrophe that kept a spreadsheet from running it.
 QString Cell(const std::vector<std::string>& fields, std::size_t column) {
-    return column < fields.size() ? DecodeImportText(fields[column]).trimmed() : QString();
+    return column < fields.size() ? DecodeImportText(WithoutFormulaGuard(fields[column])).trimmed()
+                                  : QString();
 }
 
 } // namespace
@@ -143,7 +146,7 @@ std::string WriteContactsCsv(const std::vector<ExportEntry>& entries) {
     for (const ExportEntry& entry : entries) {
         AppendCsvField(out, entry.name.toStdString(), ',');
         out += ',';
-        AppendCsvField(out, entry.number, ',');
+        AppendCsvField(out, platform::FromCp1252(entry.number).toStdString(), ',');
         out += "\r\n";
     }
     return out;

@@ -10,6 +10,13 @@ namespace {
 // A line of nothing but separators would otherwise cost far more memory than its bytes.
 constexpr std::size_t kMaxFields = 4096;
 
+// Past the apostrophes a guard may already have put there.
+bool StartsLikeFormula(std::string_view text) {
+    const std::size_t start = text.find_first_not_of('\'');
+    return start != std::string_view::npos &&
+           std::string_view("=+-@\t\r").find(text[start]) != std::string_view::npos;
+}
+
 } // namespace
 
 char GuessCsvSeparator(std::string_view text) {
@@ -102,6 +109,13 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
 }
 
 void AppendCsvField(std::string& out, std::string_view text, char separator) {
+    std::string guarded;
+    if (StartsLikeFormula(text)) {
+        guarded.reserve(text.size() + 1);
+        guarded += '\'';
+        guarded += text;
+        text = guarded;
+    }
     if (text.find_first_of(std::string_view("\"\r\n")) == std::string_view::npos &&
         text.find(separator) == std::string_view::npos) {
         out.append(text);
@@ -114,4 +128,10 @@ void AppendCsvField(std::string& out, std::string_view text, char separator) {
         out += c;
     }
     out += '"';
+}
+
+std::string_view WithoutFormulaGuard(std::string_view field) {
+    if (field.starts_with('\'') && StartsLikeFormula(field))
+        field.remove_prefix(1);
+    return field;
 }

@@ -39,5 +39,11 @@ class CsvReader {
 };
 
 // Appends text as one field, in double quotes (inner quotes doubled) when it holds the
-// separator, a quote or a line break.
+// separator, a quote or a line break. A spreadsheet runs a cell that begins with "=", "+",
+// "-", "@", a tab or a CR as a formula: such a text (after any apostrophes it begins with)
+// gets one more apostrophe in front, which spreadsheets take for "this is text".
 void AppendCsvField(std::string& out, std::string_view text, char separator);
+
+// A field's text without the apostrophe AppendCsvField put before a formula sign; any other
+// text as it stands.
+std::string_view WithoutFormulaGuard(std::string_view field);

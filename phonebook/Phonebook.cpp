@@ -1,10 +1,12 @@
 #include "phonebook/Phonebook.h"
 
-#include "phonebook/AtomicFile.h"
 #include "phonebook/DirectoryProfiles.h"
-#include "phonebook/FileDescriptor.h"
-#include "phonebook/StaleTemporaries.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileLocations.h"
+#include "platform/LineSplitter.h"
+#include "platform/RegularFile.h"
+#include "platform/StaleTemporaries.h"
 #include "platform/UserMessage.h"
 
 #include <QString>
@@ -45,48 +47,35 @@ int ParseCountry(std::string_view text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-enum class ReadStatus { Ok, CannotOpen, ReadError };
+// A phonebook of 100,000 entries is a few megabytes; anything near this is no phonebook.
+constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
 
-// Hands every line of the file to onLine: a line ends at LF, a CR right before the LF goes
-// with it, the last line needs no end. Read in chunks so a huge file costs no more memory
-// than its longest line.
-template <class OnLine> ReadStatus ForEachLine(const std::string& path, OnLine&& onLine) {
-    Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+struct ReadResult {
+    bool opened = false;
+    int error = 0; // why it couldn't be opened or read to the end, or 0
+};
+
+// Hands every line of the file to onLine, read a block at a time so that a huge file costs no
+// more memory than its longest line.
+template <class OnLine> ReadResult ForEachLine(const std::string& path, OnLine&& onLine) {
+    platform::Fd fd(platform::OpenRegularFile(path, O_RDONLY));
     if (fd.get() < 0)
-        return ReadStatus::CannotOpen;
-    struct stat st;
-    std::size_t chunk = 1 << 16;
-    if (fstat(fd.get(), &st) == 0 && st.st_size > 0)
-        chunk = std::clamp<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, chunk, 8 << 20);
-    std::string buffer(chunk, '\0');
-    std::string pending; // a line begun in an earlier chunk
-    for (;;) {
-        ssize_t n = read(fd.get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return ReadStatus::ReadError; // a folder ends up here too (EISDIR)
-        if (n == 0)
-            break;
-        const char* data = buffer.data();
-        const char* end = data + n;
-        while (const char* lf = static_cast<const char*>(std::memchr(data, '\n', end - data))) {
-            std::string_view line(data, static_cast<std::size_t>(lf - data));
-            if (!pending.empty()) {
-                pending.append(line);
-                line = pending;
-            }
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            onLine(line);
-            pending.clear();
-            data = lf + 1;
-        }
-        pending.append(data, static_cast<std::size_t>(end - data));
-    }
-    if (!pending.empty())
-        onLine(std::string_view(pending));
-    return ReadStatus::Ok;
+        return {false, errno};
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        return {false, errno};
+    if (static_cast<std::size_t>(st.st_size) > kMaxFileBytes)
+        return {false, EFBIG};
+    platform::LineReader lines(fd.get(), kMaxFileBytes, static_cast<std::size_t>(st.st_size));
+    std::string_view line;
+    while (lines.Next(line))
+        onLine(line);
+    return {true, lines.Error()};
+}
+
+// A file that is there but is no phonebook: a folder, a FIFO, a device, a huge file.
+bool Unusable(int error) {
+    return error == EISDIR || error == ENOTSUP || error == EFBIG;
 }
 
 // A line break inside a text would split its line in the file and let the rest pass for an
@@ -101,24 +90,32 @@ std::string OneLine(std::string text) {
 CPhonebook::CPhonebook() {
     const std::string path = GetPhonebookPath();
     // What a copy killed in the middle of a save left behind.
-    RemoveStaleTemporaries(path);
-    std::lock_guard lock(m_mutex);
-    LoadLocked(path);
+    platform::RemoveStaleTemporaries(path);
+    int error;
+    {
+        std::lock_guard lock(m_mutex);
+        error = LoadLocked(path);
+    }
+    ReportLoadFailure(error);
 }
 
 void CPhonebook::Load() {
     const std::string path = GetPhonebookPath();
-    std::lock_guard lock(m_mutex);
-    LoadLocked(path);
+    int error;
+    {
+        std::lock_guard lock(m_mutex);
+        error = LoadLocked(path);
+    }
+    ReportLoadFailure(error);
 }
 
-void CPhonebook::LoadLocked(const std::string& path) {
+int CPhonebook::LoadLocked(const std::string& path) {
     // Unchanged since it was last read or saved: merging it again would change nothing.
     if (m_fileSeen.Matches(path))
-        return;
+        return 0;
     // Taken before reading, so a change made meanwhile shows at the next load.
-    m_fileSeen = FileIdentity::Of(path);
-    const ReadStatus status = ForEachLine(path, [this](std::string_view line) {
+    m_fileSeen = platform::FileIdentity::Of(path);
+    const ReadResult read = ForEachLine(path, [this](std::string_view line) {
         const std::size_t start = line.find_first_not_of(';');
         if (start == std::string_view::npos)
             return;
@@ -129,15 +126,22 @@ void CPhonebook::LoadLocked(const std::string& path) {
         m_map.Add(line.substr(start, separator - start), line.substr(separator + 1));
     });
 
-    if (status != ReadStatus::Ok) {
+    // Told once, until the file can be read again.
+    int tell = 0;
+    if (!Unusable(read.error) || read.opened)
+        m_unusableTold = 0;
+    else if (std::exchange(m_unusableTold, read.error) != read.error)
+        tell = read.error;
+
+    if (read.error != 0) {
         m_fileSeen = {};
         // A country line read before the error is not applied, and must not stay behind as
         // an entry either.
-        if (status == ReadStatus::ReadError)
+        if (read.opened)
             m_map.Remove(kCountryKey);
         if (m_nCountry == -1)
             SetCountryLocked(0);
-        return;
+        return tell;
     }
     if (const std::string* country = m_map.Find(kCountryKey)) {
         const int value = ParseCountry(*country);
@@ -146,6 +150,7 @@ void CPhonebook::LoadLocked(const std::string& path) {
     } else if (m_nCountry != 0) {
         SetCountryLocked(0);
     }
+    return 0;
 }
 
 void CPhonebook::Save() {
@@ -160,6 +165,11 @@ void CPhonebook::Save() {
 }
 
 int CPhonebook::SaveLocked(const std::string& path) {
+    // A file too big to be read is not replaced by what little memory holds.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::size_t>(st.st_size) > kMaxFileBytes)
+        return EFBIG;
     std::size_t size = 32;
     for (const auto& [number, name] : m_map.Entries())
         size += number.size() + name.size() + 3;
@@ -175,7 +185,17 @@ int CPhonebook::SaveLocked(const std::string& path) {
     text += std::to_string(m_nCountry);
     text += "\r\n";
     // After a failed save the file no longer holds what memory does: the next load reads it.
-    return ReplaceFile(path, text, &m_fileSeen);
+    return platform::ReplaceFile(path, text, &m_fileSeen);
+}
+
+void CPhonebook::ReportLoadFailure(int error) {
+    if (error == 0)
+        return;
+    char buffer[256];
+    const char* description = strerror_r(error, buffer, sizeof buffer);
+    platform::TellUser(QStringLiteral("Erreur lors de la lecture de l'annuaire !!"),
+                       QStringLiteral("Tintorel"), platform::MsgIcon::Error);
+    platform::TellUser(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
 }
 
 void CPhonebook::ReportSaveFailure(int error) {
@@ -193,6 +213,7 @@ void CPhonebook::SetEntry(std::string number, std::string name) {
     int error;
     {
         std::lock_guard lock(m_mutex);
+        // A file that is no phonebook can't be replaced either: the save's failure tells.
         LoadLocked(path);
         m_map.Set(std::move(number), std::move(name));
         error = SaveLocked(path);
@@ -206,6 +227,7 @@ void CPhonebook::RemoveEntry(std::string number) {
     int error;
     {
         std::lock_guard lock(m_mutex);
+        // A file that is no phonebook can't be replaced either: the save's failure tells.
         LoadLocked(path);
         m_map.Remove(number);
         error = SaveLocked(path);
@@ -220,6 +242,7 @@ CPhonebook::MergeEntries(const std::vector<std::pair<std::string, std::string>>&
     const std::string path = GetPhonebookPath();
     MergeResult result;
     std::lock_guard lock(m_mutex);
+    // A file that is no phonebook fails the save too, and the caller tells of that.
     LoadLocked(path);
     // What puts memory back should the save fail: the number, and its old name if it had one.
     std::vector<std::pair<std::string, std::optional<std::string>>> undo;

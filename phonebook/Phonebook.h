@@ -4,8 +4,8 @@
 // Windows-1252 bytes. Every operation is safe to call from any thread; no lock is held
 // across network I/O or message boxes.
 
-#include "phonebook/FileIdentity.h"
 #include "phonebook/PhonebookMap.h"
+#include "platform/FileIdentity.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,6 +26,9 @@ class CPhonebook {
   public:
     CPhonebook();
 
+    // Merges the file into memory. Something in its place that is no phonebook (a folder, a
+    // FIFO, a device, a file over 256 MB) is told to the user once, until it reads again, and
+    // is never replaced by Save; a missing or forbidden file is passed over in silence.
     void Load();
     void Save();
     void SetEntry(std::string number, std::string name);
@@ -69,15 +72,19 @@ class CPhonebook {
 
   private:
     // The caller holds m_mutex; path is computed before taking it (its failure is told in a
-    // message box). SaveLocked returns 0 or the errno of the failed step.
-    void LoadLocked(const std::string& path);
+    // message box). LoadLocked returns the errno of a file that is there but no phonebook
+    // (once, until it can be read again), SaveLocked the errno of the failed step, else 0.
+    // The Report functions tell the user, with no lock held.
+    int LoadLocked(const std::string& path);
     int SaveLocked(const std::string& path);
     bool SetCountryLocked(int country);
+    static void ReportLoadFailure(int error);
     static void ReportSaveFailure(int error);
 
     mutable std::mutex m_mutex;
     PhonebookMap m_map;
-    FileIdentity m_fileSeen; // the file as last read or saved, when it can be vouched for
+    platform::FileIdentity m_fileSeen; // the file as last read or saved, when vouched for
+    int m_unusableTold = 0;            // why the file was last found to be no phonebook
     int m_nCountry = -1;
     std::string m_strHost;
     std::string m_strRequest;

@@ -1,20 +1,24 @@
 #include "phonebook/UnknownNumbers.h"
 
-#include "phonebook/AtomicFile.h"
-#include "phonebook/StaleTemporaries.h"
+#include "platform/AtomicFile.h"
+#include "platform/LineSplitter.h"
+#include "platform/RegularFile.h"
+#include "platform/StaleTemporaries.h"
+#include "platform/UserMessage.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <string_view>
-
-#include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -22,9 +26,10 @@ using Days = std::chrono::sys_days;
 
 constexpr std::chrono::days kKept{7};
 // A week of unknown callers is a few hundred lines; anything much larger is not ours.
-constexpr off_t kMaxFileSize = 1 << 20;
+constexpr std::size_t kMaxFileSize = 1 << 20;
 
 std::mutex g_mutex;
+int g_writeErrorTold = 0; // the failure last told, until a write succeeds again
 
 Days Today() {
     const std::time_t now = std::time(nullptr);
@@ -75,20 +80,19 @@ bool Current(Days date, Days today) {
 // The current entries of the file; lines that aren't one are left out.
 std::map<std::string, Days> Read(const std::string& path, Days today) {
     std::map<std::string, Days> entries;
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize)
+    std::string text;
+    if (platform::ReadRegularFile(path, kMaxFileSize, text) != 0)
         return entries;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    platform::LineSplitter lines(text);
+    std::string_view line;
+    while (lines.Next(line)) {
         const std::size_t separator = line.rfind(';');
         Days date;
-        if (separator == std::string::npos ||
-            !ParseDate(std::string_view(line).substr(separator + 1), date) || !Current(date, today))
+        if (separator == std::string_view::npos || !ParseDate(line.substr(separator + 1), date) ||
+            !Current(date, today))
             continue;
-        Days& kept = entries.try_emplace(line.substr(0, separator), date).first->second;
+        Days& kept =
+            entries.try_emplace(std::string(line.substr(0, separator)), date).first->second;
         kept = std::max(kept, date);
     }
     return entries;
@@ -97,7 +101,17 @@ std::map<std::string, Days> Read(const std::string& path, Days today) {
 // Once per run, before the first write: what a copy killed while writing left behind.
 void RemoveLeftovers(const std::string& path) {
     static std::once_flag once;
-    std::call_once(once, [&] { RemoveStaleTemporaries(path); });
+    std::call_once(once, [&] { platform::RemoveStaleTemporaries(path); });
+}
+
+// The cache is no use to a copy that can't write it: the user hears of it once, until a write
+// succeeds again.
+void ReportWriteFailure(int error) {
+    char buffer[256];
+    const char* description = strerror_r(error, buffer, sizeof buffer);
+    platform::TellUser(QString::fromUtf8("Erreur lors de l'écriture des numéros inconnus !!"),
+                       QStringLiteral("Tintorel"), platform::MsgIcon::Error);
+    platform::TellUser(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
 }
 
 } // namespace
@@ -116,13 +130,20 @@ void RememberUnknown(const std::string& cachePath, const std::string& number) {
     // A line break would let the rest of the number pass for a line of its own.
     if (number.find_first_of("\r\n") != std::string::npos)
         return;
-    std::lock_guard lock(g_mutex);
-    RemoveLeftovers(cachePath);
-    const Days today = Today();
-    auto entries = Read(cachePath, today);
-    entries[number] = today;
-    std::string text;
-    for (const auto& [known, date] : entries)
-        text += known + ";" + FormatDate(date) + "\n";
-    ReplaceFile(cachePath, text);
+    int tell = 0;
+    {
+        std::lock_guard lock(g_mutex);
+        RemoveLeftovers(cachePath);
+        const Days today = Today();
+        auto entries = Read(cachePath, today);
+        entries[number] = today;
+        std::string text;
+        for (const auto& [known, date] : entries)
+            text += known + ";" + FormatDate(date) + "\n";
+        const int error = platform::ReplaceFile(cachePath, text);
+        if (std::exchange(g_writeErrorTold, error) != error)
+            tell = error;
+    }
+    if (tell != 0)
+        ReportWriteFailure(tell);
 }

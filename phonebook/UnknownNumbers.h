@@ -2,7 +2,8 @@
 // Numbers the directory answered for without a name, kept a week in unknown-numbers.txt beside
 // the phonebook (one "number;YYYY-MM-DD" line each, the local date of the answer), so that the
 // caller lookup doesn't ask about them on every call. The file is only a cache: a broken or
-// missing one counts as empty, and one that can't be written is not reported.
+// missing one counts as empty; one that can't be written is reported once (until a write
+// succeeds again).
 
 #include <string>
 

@@ -2,6 +2,7 @@
 
 #include "phonebook/ImportText.h"
 #include "platform/Cp1252.h"
+#include "platform/LineSplitter.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -32,34 +33,27 @@ std::string TooLong(std::size_t line) {
            std::to_string(kMaxImportLineBytes >> 20) + " Mo";
 }
 
-// The physical lines of the text: each ends at LF, a CR right before it goes with it.
+// The physical lines of the text, numbered from 1.
 class LineSource {
   public:
-    explicit LineSource(std::string_view text) : m_text(text) {}
+    explicit LineSource(std::string_view text) : m_lines(text) {}
 
     bool Next(std::string_view& line) {
-        if (m_pos >= m_text.size())
+        if (!m_lines.Next(line))
             return false;
-        std::size_t end = m_text.find('\n', m_pos);
-        if (end == std::string_view::npos)
-            end = m_text.size();
-        line = m_text.substr(m_pos, end - m_pos);
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-        m_pos = end + 1;
         ++m_number;
         return true;
     }
     // The next line continues this one (it starts with a blank).
     bool NextIsFolded() const {
-        return m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t');
+        const std::string_view rest = m_lines.Rest();
+        return !rest.empty() && (rest[0] == ' ' || rest[0] == '\t');
     }
     std::size_t Number() const { return m_number; }
-    std::size_t Position() const { return m_pos; }
+    std::size_t Position() const { return m_lines.Position(); }
 
   private:
-    std::string_view m_text;
-    std::size_t m_pos = 0;
+    platform::LineSplitter m_lines;
     std::size_t m_number = 0;
 };
 
@@ -377,7 +371,7 @@ std::string WriteVCard(const std::vector<ExportEntry>& entries) {
         AppendFolded(out, "FN:" + EscapeText(entries[i].name));
         std::size_t j = i;
         for (; j < entries.size() && entries[j].name == entries[i].name; ++j)
-            AppendFolded(out, "TEL:" + entries[j].number);
+            AppendFolded(out, "TEL:" + EscapeText(platform::FromCp1252(entries[j].number)));
         out += "END:VCARD\r\n";
         i = j;
     }

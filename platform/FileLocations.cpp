@@ -85,7 +85,10 @@ bool MakeFolder(const std::string& folder) {
 void CopyIn(const std::string& from, const std::string& to) {
     const QString source = QFile::decodeName(from.c_str());
     const QString target = QFile::decodeName(to.c_str());
-    if (from.empty() || QFile::exists(target) || !QFile::exists(source))
+    // Only a regular file: copying from a FIFO would wait for a writer that never comes.
+    struct stat st;
+    if (from.empty() || QFile::exists(target) || stat(from.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode))
         return;
     if (QFile::copy(source, target))
         QFile::setPermissions(target,

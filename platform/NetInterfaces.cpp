@@ -1,7 +1,9 @@
 #include "platform/NetInterfaces.h"
 
+#include "platform/LineSplitter.h"
+#include "platform/RegularFile.h"
+
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include <ifaddrs.h>
@@ -24,11 +26,12 @@ void Merge(std::vector<NetInterface>& list, const std::string& name, unsigned fl
 // A list that can't be read holds no interface.
 std::vector<NetInterface> ReadFakeList(const char* path) {
     std::vector<NetInterface> list;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        line = line.substr(0, line.find('#'));
-        std::istringstream words(line);
+    std::string text;
+    if (ReadRegularFile(path, std::size_t{1} << 20, text) != 0)
+        return list;
+    LineSplitter lines(text);
+    for (std::string_view line; lines.Next(line);) {
+        std::istringstream words(std::string(line.substr(0, line.find('#'))));
         std::string name;
         if (!(words >> name))
             continue;

@@ -1,17 +1,19 @@
 #include "platform/Registry.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/LineSplitter.h"
 #include "platform/RegistryFile.h"
+#include "platform/RegularFile.h"
+#include "platform/StaleTemporaries.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <vector>
 
 #include <fcntl.h>
@@ -103,45 +105,37 @@ std::string AutostartDir() {
     return config.empty() ? std::string() : config + "/autostart";
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+// A settings file holds a few values; anything near these is not ours to read.
+constexpr std::size_t kMaxRegistryBytes = std::size_t{16} << 20;
+constexpr std::size_t kMaxAutostartBytes = std::size_t{1} << 20;
+
+// The file's bytes, or nothing; error, when given, says why (ENOENT: there is no file).
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                         int* error = nullptr) {
+    std::string bytes;
+    const int failed = ReadRegularFile(path, maxBytes, bytes);
+    if (error)
+        *error = failed;
+    if (failed != 0)
         return std::nullopt;
-    std::ostringstream data;
-    data << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return data.str();
+    return bytes;
 }
 
-// Temporary file in the same folder, then rename: readers see the old or the new file whole.
+// The folder is made first; readers see the old or the new file whole.
 bool WriteFileAtomic(const std::string& path, const std::string& content) {
     std::error_code ec;
     std::filesystem::path target(path);
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), ec);
-    std::string tmpl = path + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, 0644) == 0;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
+    // What a copy killed while writing left behind, once per run and file.
+    static std::mutex mutex;
+    static std::set<std::string> cleared;
+    {
+        std::lock_guard lock(mutex);
+        if (cleared.insert(path).second)
+            RemoveStaleTemporaries(path);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(name.data(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(name.data());
-    return ok;
+    return ReplaceFile(path, content) == 0;
 }
 
 // Serialises writers between processes (and threads): held across read-modify-write.
@@ -178,12 +172,19 @@ class WriteLock {
     int m_fd = -1;
 };
 
-Hive LoadHive() {
+// The hive as the file holds it now. readable, when given, is false for a file that is there
+// but can't be read (no regular file, too big, no right): writing it would lose what it holds.
+Hive LoadHive(bool* readable = nullptr) {
     Hive hive;
     std::string path = RegistryPath();
+    if (readable)
+        *readable = true;
     if (!path.empty()) {
-        if (auto text = ReadWholeFile(path))
+        int error = 0;
+        if (auto text = ReadWholeFile(path, kMaxRegistryBytes, &error))
             hive = regfile::Parse(*text);
+        else if (readable)
+            *readable = error == ENOENT;
     }
     if (hive.root.name.empty())
         hive.root.name = "HKEY_LOCAL_MACHINE";
@@ -298,19 +299,17 @@ std::string TextFromExec(const std::string& exec) {
 std::optional<std::string> ReadAutostart(const std::string& name) {
     if (!ValidAutostartName(name))
         return std::nullopt;
-    auto content = ReadWholeFile(AutostartFile(name));
+    auto content = ReadWholeFile(AutostartFile(name), kMaxAutostartBytes);
     if (!content)
         return std::nullopt;
-    std::istringstream in(*content);
-    std::string line;
+    LineSplitter lines(*content);
+    std::string_view line;
     bool inEntry = false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    while (lines.Next(line)) {
         if (!line.empty() && line[0] == '[')
             inEntry = line == "[Desktop Entry]";
         else if (inEntry && line.starts_with("Exec="))
-            return TextFromExec(line.substr(5));
+            return TextFromExec(std::string(line.substr(5)));
     }
     return std::nullopt;
 }
@@ -363,9 +362,10 @@ LONG DeleteAutostart(const std::string& name) {
 // result when edit succeeds.
 template <typename Edit> LONG EditKey(HKEY key, Edit edit) {
     WriteLock lock;
-    if (!lock.Held())
+    bool readable = true;
+    Hive hive = LoadHive(&readable);
+    if (!lock.Held() || !readable)
         return ERROR_ACCESS_DENIED;
-    Hive hive = LoadHive();
     Key* node = Find(hive, key->path);
     if (!node)
         return ERROR_KEY_DELETED;
@@ -405,7 +405,8 @@ LONG RegCreateKeyEx(HKEY parent, const std::string& subKey, DWORD access, HKEY* 
         return ERROR_INVALID_PARAMETER;
     std::vector<std::string> path = Join(parent, subKey);
     WriteLock lock;
-    Hive hive = LoadHive();
+    bool readable = true;
+    Hive hive = LoadHive(&readable);
     Key* key = Find(hive, parent->path);
     if (!key)
         return ERROR_KEY_DELETED;
@@ -426,7 +427,7 @@ LONG RegCreateKeyEx(HKEY parent, const std::string& subKey, DWORD access, HKEY* 
     if (changed) {
         if (!parent->writable)
             return ERROR_ACCESS_DENIED;
-        if (!lock.Held() || !SaveHive(hive))
+        if (!lock.Held() || !readable || !SaveHive(hive))
             return ERROR_ACCESS_DENIED;
     }
     *result = NewHandle(std::move(path), WantsWrite(access));
@@ -532,9 +533,10 @@ LONG RegDeleteKey(HKEY parent, const std::string& subKey) {
     if (path.size() == parent->path.size())
         return ERROR_INVALID_PARAMETER;
     WriteLock lock;
-    if (!lock.Held())
+    bool readable = true;
+    Hive hive = LoadHive(&readable);
+    if (!lock.Held() || !readable)
         return ERROR_ACCESS_DENIED;
-    Hive hive = LoadHive();
     if (!Find(hive, parent->path))
         return ERROR_KEY_DELETED;
     Key* node = Find(hive, path);

@@ -1,5 +1,7 @@
 #include "platform/RegistryFile.h"
 
+#include "platform/LineSplitter.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -280,14 +282,12 @@ Hive Parse(std::string_view text) {
 
     // Physical lines; a line ending in "\" goes on in the next one (long hex data).
     std::vector<std::string> lines;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t lf = text.find('\n', i);
-        std::string_view line = text.substr(i, lf == std::string_view::npos ? text.npos : lf - i);
-        i = lf == std::string_view::npos ? text.size() : lf + 1;
-        while (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.emplace_back(line);
+    LineSplitter split(text);
+    for (std::string_view physical; split.Next(physical);) {
+        // Further CRs before the line end count as part of it too.
+        while (!physical.empty() && physical.back() == '\r')
+            physical.remove_suffix(1);
+        lines.emplace_back(physical);
     }
 
     Key* current = nullptr; // null: outside any section of ours

@@ -26,8 +26,6 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include <cstdio>
-
 namespace {
 constexpr int kIdList = 1007;
 constexpr int kIdOk = 1;
@@ -100,24 +98,17 @@ void CCallListDlg::PlaceWindow() {
 }
 
 void CCallListDlg::LoadCallLog() {
-    bool failed = false;
     m_list->SetRedraw(false);
-    if (std::FILE* file = std::fopen(GetCallLogPath(), "rb")) {
-        CallLogLineReader reader(file);
-        std::string line;
-        while (reader.Next(line)) {
-            CallLogFields fields = SplitCallLogLine(line);
-            AddCallRow(std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
-                       std::move(fields[3]));
-        }
-        failed = reader.Failed();
-        std::fclose(file);
-    } else {
-        failed = true;
+    CallLogLineReader reader(GetCallLogPath());
+    std::string line;
+    while (reader.Next(line)) {
+        CallLogFields fields = SplitCallLogLine(line);
+        AddCallRow(std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
+                   std::move(fields[3]));
     }
     m_list->SetRedraw(true);
 
-    if (failed)
+    if (reader.Failed())
         ui::ShowMessageBox(QStringLiteral("Erreur lors de la lecture du logfile !!"), {},
                            platform::MsgIcon::Error, platform::MsgButtons::Ok, this);
 }

@@ -1,12 +1,19 @@
 #include "calllog/CallLogRecord.h"
+#include "calllog/HistoryExport.h"
+#include "tests/support/InChild.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testing_support::RunInChild;
 using testing_support::TestEnv;
 
 namespace {
@@ -18,17 +25,11 @@ CallLogFields Fields(std::string a, std::string b, std::string c, std::string d)
 // All lines of a file as the reader gives them, and whether it reported a read error.
 std::pair<std::vector<std::string>, bool> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    EXPECT_NE(file, nullptr) << path;
-    if (!file)
-        return {lines, true};
-    CallLogLineReader reader(file);
+    CallLogLineReader reader(path);
     std::string line;
     while (reader.Next(line))
         lines.push_back(line);
-    bool failed = reader.Failed();
-    std::fclose(file);
-    return {lines, failed};
+    return {lines, reader.Failed()};
 }
 
 } // namespace
@@ -112,8 +113,31 @@ TEST(CallLogRecord, LinesOfAnyLengthAcrossReadBlocks) {
 
 TEST(CallLogRecord, ReadErrorIsReported) {
     TestEnv env;
-    // A folder opens as a stream on Linux but can't be read.
+    // A folder is not read at all.
     auto [lines, failed] = ReadLines(env.Dir());
     EXPECT_TRUE(lines.empty());
     EXPECT_TRUE(failed);
+}
+
+// Neither the history nor its export waits on a FIFO, or reads a device without end.
+TEST(CallLogRecord, OnlyARegularFileIsRead) {
+    TestEnv env;
+    ASSERT_EQ(mkfifo(env.Path("fifo.log").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", env.Path("zero.log").c_str()), 0);
+    const auto readBoth = [&] {
+        for (const char* name : {"fifo.log", "zero.log"}) {
+            SCOPED_TRACE(name);
+            CallLogLineReader reader(env.Path(name));
+            std::string line;
+            EXPECT_FALSE(reader.Next(line));
+            EXPECT_TRUE(reader.Failed());
+            EXPECT_EQ(reader.Error(), ENOTSUP);
+        }
+        const ExportReport report = ExportHistory(env.Path("fifo.log"), env.Path("h.csv"));
+        EXPECT_FALSE(report.ok);
+        EXPECT_EQ(report.error, "Impossible de lire le journal des appels « " +
+                                    env.Path("fifo.log") + " » : Operation not supported.");
+        EXPECT_FALSE(env.FileExists("h.csv"));
+    };
+    EXPECT_EQ(RunInChild(readBoth), "");
 }

@@ -1,5 +1,7 @@
 #include "calllog/CallLog.h"
 #include "calllog/LogOwner.h"
+#include "platform/ModulePath.h"
+#include "tests/calllog/FailingCloseFs.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -181,4 +184,45 @@ TEST(CallLog, FailedWriteShowsTheTwoBoxes) {
     EXPECT_EQ(requests[1].text, path);
     EXPECT_EQ(requests[1].caption, path);
     EXPECT_EQ(requests[1].icon, platform::MsgIcon::Error);
+}
+
+TEST(CallLog, AFifoInTheLogsPlaceTakesNoRecordSilently) {
+    TestEnv env;
+    BoxRecorder boxes;
+    g_bLogOwner = true;
+    ASSERT_EQ(mkfifo(env.Path("isdncall.log").c_str(), 0600), 0);
+    // Some process reads the FIFO: whatever goes in is gone from the log.
+    const int reader = open(env.Path("isdncall.log").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    AppendCallLog("123", "456", "Martin");
+
+    char byte;
+    EXPECT_LE(read(reader, &byte, 1), 0); // nothing was written into it
+    close(reader);
+    const QString path = QString::fromStdString(env.Path("isdncall.log"));
+    const auto requests = boxes.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].text, "Erreur lors de l'écriture dans le logfile !!");
+    EXPECT_EQ(requests[0].caption, path);
+    EXPECT_EQ(requests[1].text, path);
+}
+
+TEST(CallLog, AWriteRefusedAtCloseIsAFailedWrite) {
+    TestEnv env;
+    BoxRecorder boxes;
+    g_bLogOwner = true;
+    ASSERT_EQ(mkdir(env.Path("remote").c_str(), 0700), 0);
+    FailingCloseFs remote(env.Path("remote"));
+    if (!remote.Mounted())
+        GTEST_SKIP() << "cannot mount a FUSE file system here: " << remote.Error();
+    platform::SetModuleFileNameOverride(env.Path("remote/tintorel"));
+    AppendCallLog("123", "456", "Martin");
+
+    EXPECT_NE(remote.Written().find(";123;456;Martin\r\n"), std::string::npos);
+    const QString path = QString::fromStdString(env.Path("remote/isdncall.log"));
+    const auto requests = boxes.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].text, "Erreur lors de l'écriture dans le logfile !!");
+    EXPECT_EQ(requests[0].caption, path);
+    EXPECT_EQ(requests[1].text, path);
 }

@@ -96,6 +96,74 @@ TEST(ContactsExport, HistoryToCsvAndIntoThePhonebook) {
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// A cell a spreadsheet would run as a formula goes out with an apostrophe in front, and the
+// import takes it off again: the same phonebook comes back.
+TEST(ContactsExport, FormulaCellsGoOutAsTextAndComeBack) {
+    TestEnv env;
+    BoxRecorder boxes;
+    const Map book = {{"0211111111", "=1+2"},    {"0222222222", "+Plus"},  {"0233333333", "-Minus"},
+                      {"0244444444", "@Sum"},    {"0255555555", "''=Two"}, {"0266666666", "'Tis"},
+                      {"+41791234567", "Number"}};
+    std::string file;
+    for (const auto& [number, name] : book)
+        file += number + ";" + name + "\r\n";
+    env.WriteFile("phonebook.txt", file + "country;0\r\n");
+    CPhonebook source;
+    ASSERT_TRUE(ExportPhonebook(source, env.Path("out.csv")).ok);
+    EXPECT_EQ(env.ReadFile("out.csv"), "\xEF\xBB\xBFNom,Num\xC3\xA9ro\r\n"
+                                       "'''=Two,0255555555\r\n"
+                                       "'Tis,0266666666\r\n"
+                                       "'+Plus,0222222222\r\n"
+                                       "'-Minus,0233333333\r\n"
+                                       "'=1+2,0211111111\r\n"
+                                       "'@Sum,0244444444\r\n"
+                                       "Number,'+41791234567\r\n");
+
+    env.WriteFile("phonebook.txt", "country;0\r\n");
+    CPhonebook target;
+    const ImportReport imported = ImportContacts(target, env.Path("out.csv"), false);
+    ASSERT_TRUE(imported.ok) << imported.error;
+    Map expected = book;
+    expected.erase("+41791234567");
+    expected["0791234567"] = "Number"; // an import keeps the digits the line delivers
+    EXPECT_EQ(Entries(target), expected);
+    EXPECT_TRUE(imported.skipped.empty());
+
+    // The history: numbers from the network and names from the directory alike.
+    env.WriteFile("isdncall.log", "01/02/03 04:05:06;+41221234567;-1;=cmd|' /C calc'!A0\r\n"
+                                  "01/02/03 04:05:07;0791112233;99;\t@SUM(A1)\r\n"
+                                  "=1;0791112234;99;\rx\r\n");
+    ASSERT_TRUE(ExportHistory(env.Path("isdncall.log"), env.Path("h.csv")).ok);
+    EXPECT_EQ(env.ReadFile("h.csv"), "\xEF\xBB\xBF"
+                                     "Date,Num\xC3\xA9ro,Num\xC3\xA9ro appel\xC3\xA9,Nom\r\n"
+                                     "2003-02-01T04:05:06,'+41221234567,'-1,'=cmd|' /C calc'!A0\r\n"
+                                     "2003-02-01T04:05:07,0791112233,99,'\t@SUM(A1)\r\n"
+                                     "'=1,0791112234,99,\"'\rx\"\r\n");
+    env.WriteFile("phonebook.txt", "country;0\r\n");
+    CPhonebook history;
+    ASSERT_TRUE(ImportContacts(history, env.Path("h.csv"), false).ok);
+    EXPECT_EQ(Entries(history), (Map{{"0221234567", "=cmd|' /C calc'!A0"},
+                                     {"0791112233", "@SUM(A1)"},
+                                     {"0791112234", "x"}}));
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// vCard 4.0 and the CSV file are UTF-8: a number's Windows-1252 bytes are converted, as the
+// names are.
+TEST(ContactsExport, NumbersGoOutInUtf8) {
+    TestEnv env;
+    BoxRecorder boxes;
+    env.WriteFile("phonebook.txt", "021 555 00 00 \x96 Zurich;Bureau\r\ncountry;0\r\n");
+    CPhonebook book;
+    ASSERT_TRUE(ExportPhonebook(book, env.Path("out.vcf")).ok);
+    ASSERT_TRUE(ExportPhonebook(book, env.Path("out.csv")).ok);
+    EXPECT_EQ(env.ReadFile("out.vcf"), "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Bureau\r\n"
+                                       "TEL:021 555 00 00 \xE2\x80\x93 Zurich\r\nEND:VCARD\r\n");
+    EXPECT_EQ(env.ReadFile("out.csv"), "\xEF\xBB\xBFNom,Num\xC3\xA9ro\r\n"
+                                       "Bureau,021 555 00 00 \xE2\x80\x93 Zurich\r\n");
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
 TEST(ContactsExport, RefusalsWriteNothing) {
     TestEnv env;
     BoxRecorder boxes;

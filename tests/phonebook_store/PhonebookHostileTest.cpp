@@ -1,18 +1,23 @@
 // Files nobody should write, and writers that die mid-save.
 #include "phonebook/Phonebook.h"
 #include "tests/phonebook_store/PhonebookStoreTestUtil.h"
+#include "tests/support/InChild.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <functional>
 #include <random>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using testing_support::BoxRecorder;
+using testing_support::RunInChild;
 using testing_support::TestEnv;
 
 TEST(PhonebookHostile, OddFilesLoadWhatTheyCan) {
@@ -69,14 +74,6 @@ TEST(PhonebookHostile, OddFilesLoadWhatTheyCan) {
         ASSERT_EQ(again.GetCountry(), book.GetCountry());
     }
 
-    // A folder in the file's place: nothing to read, no crash, no message.
-    ASSERT_EQ(std::remove(env.Path("phonebook.txt").c_str()), 0);
-    ASSERT_EQ(mkdir(env.Path("phonebook.txt").c_str(), 0700), 0);
-    {
-        CPhonebook book;
-        EXPECT_FALSE(book.GetStartPosition());
-        EXPECT_EQ(book.GetCountry(), 0);
-    }
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
@@ -128,5 +125,72 @@ TEST(PhonebookHostile, KilledWriterNeverLeavesAPartialFile) {
         lastGeneration = generation;
     }
     EXPECT_GT(killedAfterSaves, 0); // the kills did land among saves
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// Something in the phonebook's place that is no phonebook: the start neither hangs nor eats
+// memory, the user hears of it once, and a save never puts the phonebook in its place.
+TEST(PhonebookHostile, WhatIsNoPhonebookIsToldAndNeverReplaced) {
+    TestEnv env;
+    const std::string path = env.Path("phonebook.txt");
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        int error;
+        bool save; // a device stays out of harm's way
+    };
+    const Case cases[] = {
+        {"folder", [&] { ASSERT_EQ(mkdir(path.c_str(), 0700), 0); }, EISDIR, true},
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, ENOTSUP, true},
+        {"link to /dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); }, ENOTSUP,
+         false},
+        {"file over 256 MB",
+         [&] {
+             env.WriteFile("phonebook.txt", "1;one\r\n");
+             ASSERT_EQ(truncate(path.c_str(), (off_t{256} << 20) + 1), 0); // sparse
+         },
+         EFBIG, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.make();
+        struct stat before;
+        ASSERT_EQ(lstat(path.c_str(), &before), 0);
+        const auto startAndSave = [&] {
+            BoxRecorder boxes;
+            CPhonebook book;
+            EXPECT_FALSE(book.GetStartPosition());
+            EXPECT_EQ(book.GetCountry(), 0);
+            book.Load();
+            const auto requests = boxes.Requests();
+            ASSERT_EQ(requests.size(), 2u); // once
+            EXPECT_EQ(requests[0].text, "Erreur lors de la lecture de l'annuaire !!");
+            EXPECT_EQ(requests[0].caption, "Tintorel");
+            EXPECT_EQ(requests[0].icon, platform::MsgIcon::Error);
+            EXPECT_EQ(requests[1].text, QString::fromLocal8Bit(std::strerror(c.error)));
+            if (!c.save)
+                return;
+            book.SetEntry("2", "two");
+            ASSERT_EQ(boxes.Count(), 4u);
+            EXPECT_EQ(boxes.Requests()[2].text, "Erreur lors de l'ecriture de l'annuaire !!");
+            EXPECT_EQ(boxes.Requests()[3].text, QString::fromLocal8Bit(std::strerror(c.error)));
+        };
+        EXPECT_EQ(RunInChild(startAndSave), "");
+        struct stat after;
+        ASSERT_EQ(lstat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(TempFiles(env.Dir()), 0);
+        ASSERT_EQ(std::system(("rm -rf '" + path + "'").c_str()), 0);
+    }
+
+    // A phonebook again: read, and saved, without a word.
+    BoxRecorder boxes;
+    env.WriteFile("phonebook.txt", "1;one\r\ncountry;1\r\n");
+    CPhonebook book;
+    book.SetEntry("2", "two");
+    EXPECT_EQ(Entries(book), (std::map<std::string, std::string>{{"1", "one"}, {"2", "two"}}));
+    EXPECT_EQ(book.GetCountry(), 1);
     EXPECT_EQ(boxes.Count(), 0u);
 }

@@ -1,6 +1,8 @@
 // The store reads phonebook.txt again only when it may have changed, and clears away what a
 // killed save left behind.
 #include "phonebook/Phonebook.h"
+#include "platform/StaleTemporaries.h"
+#include "tests/support/InChild.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 using testing_support::BoxRecorder;
+using testing_support::RunInChild;
 using testing_support::TestEnv;
 
 namespace {
@@ -98,4 +101,41 @@ TEST(PhonebookStaleTemporaries, OnlyThoseOfEndedProcessesGo) {
     EXPECT_EQ(boxes.Count(), 0u);
     kill(running, SIGKILL);
     waitpid(running, nullptr, 0);
+}
+
+// kill() answers EPERM for a process of another user: it runs all the same, and so does its
+// save.
+TEST(PhonebookStaleTemporaries, AnotherUsersRunningProcessKeepsItsFile) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to run processes as two other users";
+    TestEnv env;
+    const pid_t writer = fork();
+    if (writer == 0) {
+        if (setgid(testing_support::kNobody) == 0 && setuid(testing_support::kNobody) == 0)
+            pause();
+        _exit(1);
+    }
+    ASSERT_GT(writer, 0);
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    // The check runs as a third user, who may remove files in the folder.
+    ASSERT_EQ(chmod(env.Dir().c_str(), 0777), 0);
+    const std::string running = "phonebook.txt.tmp-" + std::to_string(writer) + "-0";
+    const std::string stale = "phonebook.txt.tmp-" + std::to_string(ended) + "-0";
+    env.WriteFile(running, "1;half a sa");
+    env.WriteFile(stale, "1;half a sa");
+
+    const auto check = [&] {
+        errno = 0;
+        EXPECT_EQ(kill(writer, 0), -1);
+        EXPECT_EQ(errno, EPERM);
+        EXPECT_EQ(platform::RemoveStaleTemporaries(env.Path("phonebook.txt")), 1);
+    };
+    EXPECT_EQ(RunInChild(check, {.uid = testing_support::kDaemon}), "");
+    EXPECT_TRUE(env.FileExists(running));
+    EXPECT_FALSE(env.FileExists(stale));
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
 }

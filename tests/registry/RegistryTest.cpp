@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 #include "platform/RegistryFile.h"
+#include "tests/support/InChild.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -351,6 +353,39 @@ TEST_F(RegistryTest, BrokenOrHandEditedFileCountsAsAbsentAndLosesNothing) {
     EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, kSettings, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettings, KEY_ALL_ACCESS, &key),
               ERROR_ACCESS_DENIED);
+}
+
+// A FIFO in the place of the settings file or of the autostart entry is not waited on, and a
+// file too big to be settings is not read; neither is replaced by what little a write knows.
+TEST_F(RegistryTest, WhatIsNoSettingsFileIsNeitherWaitedOnNorReplaced) {
+    ASSERT_EQ(mkfifo(RegFile().c_str(), 0600), 0);
+    std::filesystem::create_directories(m_dir + "/config/autostart");
+    ASSERT_EQ(mkfifo(Autostart().c_str(), 0600), 0);
+    const auto useBoth = [&] {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, kSettings, KEY_READ, &key),
+                  ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettings, KEY_ALL_ACCESS, &key),
+                  ERROR_ACCESS_DENIED);
+        ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, kRun, KEY_READ, &key), ERROR_SUCCESS);
+        EXPECT_EQ(Get(key, "Tintorel").first, 0x80000000u | ERROR_FILE_NOT_FOUND);
+        RegCloseKey(key);
+    };
+    EXPECT_EQ(testing_support::RunInChild(useBoth), "");
+    struct stat st;
+    ASSERT_EQ(stat(RegFile().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    std::filesystem::remove(RegFile());
+    Write(RegFile(),
+          "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Tintorel]\n\"AutoConnect\"=dword:1\n");
+    ASSERT_EQ(truncate(RegFile().c_str(), (off_t{16} << 20) + 1), 0); // sparse
+    EXPECT_EQ(ReadDword(kSettings, "AutoConnect"), 0u);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettings, KEY_ALL_ACCESS, &key),
+              ERROR_ACCESS_DENIED);
+    ASSERT_EQ(stat(RegFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, (off_t{16} << 20) + 1);
 }
 
 TEST(RegistryFileTest, SerializeReadsBackTheSameHive) {

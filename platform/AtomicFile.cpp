@@ -1,6 +1,7 @@
-#include "phonebook/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
-#include "phonebook/FileDescriptor.h"
+#include "platform/FileDescriptor.h"
+#include "platform/RegularFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -10,16 +11,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace platform {
+
 namespace {
 
-int WriteAll(int fd, std::string_view bytes) {
+int WriteAll(int fd, std::string_view bytes, off_t offset = -1) {
     while (!bytes.empty()) {
-        ssize_t n = write(fd, bytes.data(), bytes.size());
+        const ssize_t n = offset < 0 ? write(fd, bytes.data(), bytes.size())
+                                     : pwrite(fd, bytes.data(), bytes.size(), offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return n < 0 ? errno : EIO;
         bytes.remove_prefix(static_cast<std::size_t>(n));
+        if (offset >= 0)
+            offset += n;
     }
     return 0;
 }
@@ -31,12 +37,24 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Writes bytes over the file itself, truncating it first. Returns 0 or an errno.
+// Writes bytes over the file itself. Nothing is cut before the new bytes are in: the space
+// they need beyond the old size is reserved first, and a file that can't have it stays as it
+// was. Returns 0 or an errno.
 int RewriteInPlace(const std::string& path, std::string_view bytes) {
-    Fd file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    Fd file(OpenRegularFile(path, O_WRONLY | O_CREAT));
     if (file.get() < 0)
         return errno;
-    int error = WriteAll(file.get(), bytes);
+    struct stat st;
+    if (fstat(file.get(), &st) != 0)
+        return errno;
+    const auto size = static_cast<off_t>(bytes.size());
+    if (size > st.st_size) {
+        if (const int error = posix_fallocate(file.get(), 0, size); error != 0)
+            return error;
+    }
+    int error = WriteAll(file.get(), bytes, 0);
+    if (error == 0 && size < st.st_size && ftruncate(file.get(), size) != 0)
+        error = errno;
     if (error == 0 && fsync(file.get()) != 0)
         error = errno;
     if (error == 0 && close(file.release()) != 0)
@@ -68,7 +86,10 @@ int ReplaceFile(const std::string& path, std::string_view bytes, FileIdentity* w
         *written = {};
     const std::string target = ReplacementTarget(path);
     struct stat st;
-    const bool keepMode = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const bool exists = stat(target.c_str(), &st) == 0;
+    // A folder, a FIFO or a device in the file's place is not ours to replace.
+    if (exists && NotRegularError(st.st_mode) != 0)
+        return NotRegularError(st.st_mode);
 
     static std::atomic<unsigned> counter{0};
     std::string temp;
@@ -77,9 +98,7 @@ int ReplaceFile(const std::string& path, std::string_view bytes, FileIdentity* w
         temp = TemporaryName(target, getpid(), counter++);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno == EACCES || errno == EPERM))
-            // A folder we may not add files to can still hold a file we may write: it is then
-            // rewritten where it stands, without the safety of the swap. Another writer may
-            // change it at once, so its identity is not vouched for.
+            // Another writer may change the file at once, so its identity is not vouched for.
             return RewriteInPlace(target, bytes);
         if (fd < 0 && errno != EEXIST)
             return errno;
@@ -88,7 +107,7 @@ int ReplaceFile(const std::string& path, std::string_view bytes, FileIdentity* w
         return EEXIST;
     Fd file(fd);
     int error = WriteAll(file.get(), bytes);
-    if (error == 0 && keepMode && fchmod(file.get(), st.st_mode & 07777) != 0)
+    if (error == 0 && exists && fchmod(file.get(), st.st_mode & 07777) != 0)
         error = errno;
     if (error == 0 && fsync(file.get()) != 0)
         error = errno;
@@ -111,3 +130,5 @@ int ReplaceFile(const std::string& path, std::string_view bytes, FileIdentity* w
         *written = identity;
     return 0;
 }
+
+} // namespace platform

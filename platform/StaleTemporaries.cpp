@@ -1,6 +1,6 @@
-#include "phonebook/StaleTemporaries.h"
+#include "platform/StaleTemporaries.h"
 
-#include "phonebook/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <charconv>
@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+
+namespace platform {
 
 namespace {
 
@@ -64,3 +66,5 @@ int RemoveStaleTemporaries(const std::string& path) {
     closedir(dir);
     return removed;
 }
+
+} // namespace platform

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+namespace platform {
+
 class Fd {
   public:
     explicit Fd(int fd) : m_fd(fd) {}
@@ -20,3 +22,5 @@ class Fd {
   private:
     int m_fd;
 };
+
+} // namespace platform

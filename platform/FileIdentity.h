@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+namespace platform {
+
 class FileIdentity {
   public:
     // Unknown: matches no file.
@@ -32,3 +34,5 @@ class FileIdentity {
     off_t m_size = 0;
     timespec m_modified{};
 };
+
+} // namespace platform

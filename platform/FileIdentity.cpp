@@ -1,6 +1,8 @@
-#include "phonebook/FileIdentity.h"
+#include "platform/FileIdentity.h"
 
 #include <ctime>
+
+namespace platform {
 
 namespace {
 
@@ -56,3 +58,5 @@ bool FileIdentity::Matches(const std::string& path) const {
            st.st_ino == m_inode && st.st_size == m_size && st.st_mtim.tv_sec == m_modified.tv_sec &&
            st.st_mtim.tv_nsec == m_modified.tv_nsec;
 }
+
+} // namespace platform
