@@ -4,17 +4,20 @@
 #include "app/ContactsCommands.h"
 #include "app/RunningCopy.h"
 #include "app/WindowSystem.h"
+#include "calllog/LogOwner.h"
 #include "line/CallAnnouncer.h"
 #include "line/CallMonitorLine.h"
 #include "line/CallQueue.h"
 #include "line/CapiLine.h"
 #include "line/LineSupervisor.h"
 #include "line/Notification.h"
+#include "platform/RequestChannel.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
 #include "ui/CallPopupDlg.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowRequests.h"
 
 #include <QApplication>
 
@@ -37,7 +40,13 @@ CCallPopupDlg* CreateMainWindow() {
     line::LineSupervisor& lines = line::Lines();
     lines.Add(std::make_unique<line::CallMonitorSource>());
     lines.Add(std::make_unique<line::CapiSource>());
-    return new CCallPopupDlg(*state, lines);
+    auto* window = new CCallPopupDlg(*state, lines);
+    // Requests of the command line, served while this copy holds the log-owner role; the
+    // window withdraws the channel when it is destroyed.
+    SetLogOwnerChannel(new platform::RequestListener(
+        [window](const std::string& request) { return OnWindowRequest(*window, request); },
+        window));
+    return window;
 }
 
 bool CCallerIdApp::InitInstance() {

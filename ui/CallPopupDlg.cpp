@@ -9,7 +9,6 @@
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
-#include "platform/RequestChannel.h"
 #include "resources/Resources.h"
 #include "ui/AboutDlg.h"
 #include "ui/CallListDlg.h"
@@ -21,7 +20,6 @@
 #include "ui/NumberActions.h"
 #include "ui/PhonebookDlg.h"
 #include "ui/Tray.h"
-#include "ui/WindowRequests.h"
 #include "ui/WorkArea.h"
 
 #include <QCloseEvent>
@@ -192,10 +190,6 @@ CCallPopupDlg::CCallPopupDlg(line::NotificationState& state, line::LineSuperviso
         // The role letter changes from "S" to "M": repaint now.
         RunOnMainWindow([](CCallPopupDlg& window) { window.repaint(); }, true);
     });
-    // Requests of the command line, served while this copy holds the log-owner role.
-    m_requests = new platform::RequestListener(
-        [this](const std::string& request) { return OnWindowRequest(*this, request); }, this);
-    SetLogOwnerChannel(m_requests);
     m_tray = new CTrayIcon(this);
     connect(m_tray, &CTrayIcon::OpenRequested, this, &CCallPopupDlg::OnTrayOpen);
     connect(m_tray, &CTrayIcon::QuitRequested, this, &CCallPopupDlg::OnTrayQuit);

@@ -14,9 +14,6 @@ class CallView;
 class LineSupervisor;
 class NotificationState;
 } // namespace line
-namespace platform {
-class RequestListener;
-}
 
 namespace Ui {
 class CallPopupDlg102;
@@ -121,7 +118,6 @@ class CCallPopupDlg : public QDialog {
     QPushButton* m_btnAbout = nullptr;
     QIcon m_hIcon;
     CTrayIcon* m_tray = nullptr;
-    platform::RequestListener* m_requests = nullptr; // the command line's, while the log owner
     QTimer* m_hideTimer = nullptr;
     QTimer* m_lineCountdown = nullptr; // refreshes the tip while a source waits to retry
     QEventLoop* m_loop = nullptr;
