@@ -3,6 +3,7 @@
 #include "line/CallMonitorClient.h"
 #include "tools/linesim/CallMonitor.h"
 #include "tools/linesim/CallMonitorCommands.h"
+#include "tests/support/StdoutCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -29,46 +30,7 @@ namespace {
 using line::LineState;
 using Clock = std::chrono::steady_clock;
 
-// The process's standard output goes to an anonymous file while this lives, so the client's
-// diagnostics can be compared byte for byte (ctest runs each case in its own process).
-// GoogleTest's failure messages land there too: they are passed on when it ends.
-class StdoutCapture {
-  public:
-    StdoutCapture() {
-        std::fflush(stdout);
-        m_file = std::tmpfile();
-        m_saved = ::dup(STDOUT_FILENO);
-        if (m_file == nullptr || m_saved < 0 || ::dup2(::fileno(m_file), STDOUT_FILENO) < 0)
-            ADD_FAILURE() << "cannot redirect standard output";
-    }
-    ~StdoutCapture() {
-        std::fflush(stdout);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, STDOUT_FILENO);
-            ::close(m_saved);
-        }
-        if (m_file != nullptr && ::testing::Test::HasFailure())
-            std::printf("captured standard output:\n%s\n", Text().c_str());
-        if (m_file != nullptr)
-            std::fclose(m_file);
-    }
-    std::string Text() const {
-        std::fflush(stdout);
-        std::string text;
-        char buf[512];
-        for (off_t at = 0;;) {
-            const ssize_t n = ::pread(::fileno(m_file), buf, sizeof buf, at);
-            if (n <= 0)
-                return text;
-            text.append(buf, static_cast<std::size_t>(n));
-            at += n;
-        }
-    }
-
-  private:
-    std::FILE* m_file = nullptr;
-    int m_saved = -1;
-};
+using testing_support::StdoutCapture;
 
 struct Seen {
     line::LineStatus status;
