@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -274,6 +275,7 @@ std::optional<LineStatus> MqttClient::Connection(capi::RetrySchedule& schedule) 
     mosquitto_connect_callback_set(mosq, &MqttClient::OnConnect);
     mosquitto_message_callback_set(mosq, &MqttClient::OnMessage);
     mosquitto_log_callback_set(mosq, &MqttClient::OnLog);
+    mosquitto_subscribe_callback_set(mosq, &MqttClient::OnSubscribe);
     mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_will_set(mosq, m_statusTopic.c_str(), static_cast<int>(std::strlen(kOffline)),
                        kOffline, kQos, true);
@@ -288,6 +290,8 @@ std::optional<LineStatus> MqttClient::Connection(capi::RetrySchedule& schedule) 
         mosquitto_tls_insecure_set(mosq, false);
     }
     m_connack.reset();
+    m_subscribing = false;
+    m_subscribed = false;
     m_connected = false;
     m_lastError.clear();
 
@@ -320,7 +324,7 @@ std::optional<LineStatus> MqttClient::Connection(capi::RetrySchedule& schedule) 
     m_connected = true;
     schedule.Connected();
     Report(MakeStatus(LineState::Connected, m_url.Shown()));
-    OnConnected(mosq);
+    FlushOutbox(mosq);
     const Pumped lost = Pump(mosq, false, Clock::time_point::max(), reason);
     m_connected = false;
     if (lost == Pumped::Stopped) {
@@ -354,7 +358,9 @@ bool MqttClient::Arm(int socket, bool write) {
 MqttClient::Pumped MqttClient::Pump(mosquitto* mosq, bool untilUp, Clock::time_point deadline,
                                     std::string& reason) {
     const auto failed = [&](int rc) {
-        if (rc == MOSQ_ERR_ERRNO && errno != 0)
+        if (m_connack && *m_connack != 0)
+            reason = ConnackText(*m_connack);
+        else if (rc == MOSQ_ERR_ERRNO && errno != 0)
             reason = ErrorText(errno);
         else if (rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_NO_CONN)
             reason = m_lastError.empty() ? "closed by the broker" : m_lastError;
@@ -368,10 +374,17 @@ MqttClient::Pumped MqttClient::Pump(mosquitto* mosq, bool untilUp, Clock::time_p
     };
     for (;;) {
         if (untilUp && m_connack) {
-            if (*m_connack == 0)
+            if (*m_connack != 0) {
+                reason = ConnackText(*m_connack);
+                return Pumped::Lost;
+            }
+            // Up once the calls of other copies come in: the subscription is acknowledged.
+            if (m_subscribed)
                 return Pumped::Connected;
-            reason = ConnackText(*m_connack);
-            return Pumped::Lost;
+            if (!m_subscribing) {
+                m_subscribing = true;
+                OnConnected(mosq);
+            }
         }
         const int socket = mosquitto_socket(mosq);
         if (socket < 0) {
@@ -428,7 +441,6 @@ void MqttClient::OnConnected(mosquitto* mosq) {
     const std::string discovery = DiscoveryConfigJson(m_url.prefix, m_clientId);
     mosquitto_publish(mosq, nullptr, DiscoveryTopic(m_clientId).c_str(),
                       static_cast<int>(discovery.size()), discovery.data(), kQos, true);
-    FlushOutbox(mosq);
 }
 
 void MqttClient::FlushOutbox(mosquitto* mosq) {
@@ -550,9 +562,27 @@ void MqttClient::OnMessage(mosquitto*, void* self, const mosquitto_message* mess
         static_cast<MqttClient*>(self)->HandleMessage(*message);
 }
 
+void MqttClient::OnSubscribe(mosquitto*, void* self, int, int, const int*) {
+    static_cast<MqttClient*>(self)->m_subscribed = true;
+}
+
 void MqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
-    if ((level & MOSQ_LOG_ERR) != 0 && text != nullptr)
-        static_cast<MqttClient*>(self)->m_lastError = text;
+    auto* client = static_cast<MqttClient*>(self);
+    if (text == nullptr || (level & MOSQ_LOG_ERR) == 0 || !client->m_lastError.empty())
+        return;
+    // The first error of an attempt says why; "Error: host name verification failed." and
+    // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed" read as
+    // their last words.
+    std::string_view line = text;
+    if (line.starts_with("Error: "))
+        line.remove_prefix(7);
+    else if (const auto colon = line.rfind(':'); colon != std::string_view::npos)
+        line.remove_prefix(colon + 1);
+    while (!line.empty() && (line.back() == '.' || line.back() == ' '))
+        line.remove_suffix(1);
+    while (!line.empty() && line.front() == ' ')
+        line.remove_prefix(1);
+    client->m_lastError = line;
 }
 
 } // namespace line

@@ -85,9 +85,10 @@ class MqttClient {
     void DeliverCalls();
     // One connection attempt, from connect to loss; nothing when stopped.
     std::optional<LineStatus> Connection(capi::RetrySchedule& schedule);
-    // Serves the connection until it is up (untilUp), lost or stopped.
+    // Serves the connection until it is up (untilUp: subscribed), lost or stopped.
     Pumped Pump(mosquitto* mosq, bool untilUp, Clock::time_point deadline, std::string& reason);
     bool Arm(int socket, bool write);
+    // Subscribes, and publishes the presence and the discovery config.
     void OnConnected(mosquitto* mosq);
     void FlushOutbox(mosquitto* mosq);
     void Goodbye(mosquitto* mosq);
@@ -99,6 +100,7 @@ class MqttClient {
 
     static void OnConnect(mosquitto* mosq, void* self, int result);
     static void OnMessage(mosquitto* mosq, void* self, const mosquitto_message* message);
+    static void OnSubscribe(mosquitto* mosq, void* self, int mid, int count, const int* granted);
     static void OnLog(mosquitto* mosq, void* self, int level, const char* text);
 
     const std::string m_clientId;
@@ -122,8 +124,10 @@ class MqttClient {
 
     // Network thread only.
     std::optional<int> m_connack; // the broker's answer to the connection
+    bool m_subscribing = false;
+    bool m_subscribed = false;
     bool m_connected = false;
-    std::string m_lastError; // libmosquitto's last error line (TLS failures say why there)
+    std::string m_lastError; // the attempt's first error from libmosquitto (TLS says why there)
     std::deque<std::string> m_recentIds;
     std::size_t m_ignored = 0; // not told yet
     std::optional<Clock::time_point> m_ignoredTold;
