@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -163,6 +164,9 @@ bool MqttClient::Start(std::string_view url) {
             m_deliveryDone = true;
         });
         m_network = std::thread([this] { Run(); });
+        // Named, so that ps and top tell them from the other lines' threads.
+        pthread_setname_np(m_delivery.native_handle(), "mqtt-calls");
+        pthread_setname_np(m_network.native_handle(), "mqtt-network");
     } catch (const std::system_error& e) {
         StopThreads();
         m_networkDone = true;
