@@ -10,6 +10,7 @@
 #include "line/CallQueue.h"
 #include "line/CapiLine.h"
 #include "line/LineSupervisor.h"
+#include "line/MqttLine.h"
 #include "line/Notification.h"
 #include "platform/RequestChannel.h"
 #include "platform/Sound.h"
@@ -35,10 +36,14 @@ CCallPopupDlg* CreateMainWindow() {
     announcer->SetListener(new ui::CDesktopNotifier);
     line::Calls().SetHandler(
         [announcer](const line::IncomingCall& call) { announcer->IncomingCallHandler(call); });
-    // The line sources, in their start order: the router's call monitor, then CAPI (whose
-    // registration may wait on a remote driver).
+    // The line sources, in their start order: the router's call monitor, the MQTT broker
+    // (which also hears of every call this copy handles), then CAPI (whose registration may
+    // wait on a remote driver).
     line::LineSupervisor& lines = line::Lines();
     lines.Add(std::make_unique<line::CallMonitorSource>());
+    auto mqtt = std::make_unique<line::MqttSource>();
+    announcer->SetSharer(mqtt.get());
+    lines.Add(std::move(mqtt));
     lines.Add(std::make_unique<line::CapiSource>());
     auto* window = new CCallPopupDlg(*state, lines);
     // Requests of the command line, served while this copy holds the log-owner role; the

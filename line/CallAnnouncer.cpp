@@ -2,6 +2,7 @@
 
 #include "calllog/CallLog.h"
 #include "line/CallListener.h"
+#include "line/CallSharer.h"
 #include "line/CallView.h"
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
@@ -26,7 +27,27 @@ std::string LocalTimeText() {
 
 } // namespace
 
+void CallAnnouncer::ShareCall(const IncomingCall& call) {
+    if (!m_sharer || call.source == Source::Mqtt)
+        return;
+    std::string name;
+    if (!call.calling.empty())
+        GetPhonebook()->FindEntry(call.calling, name);
+    m_sharer->CallHeard(call, name);
+}
+
+std::string CallAnnouncer::NameOf(const IncomingCall& call) {
+    if (call.source == Source::Mqtt && !call.name.empty()) {
+        std::string name;
+        if (GetPhonebook()->FindEntry(call.calling, name))
+            return name;
+        return call.name;
+    }
+    return GetPhonebook()->LookupCaller(call.calling);
+}
+
 int CallAnnouncer::IncomingCallHandler(const IncomingCall& call) {
+    ShareCall(call);
     platform::MessageBeep(platform::MB_ICONEXCLAMATION);
 
     const std::string& number = call.calling;
@@ -45,7 +66,7 @@ int CallAnnouncer::IncomingCallHandler(const IncomingCall& call) {
         // one countdown step whenever an earlier countdown had already run out.
         m_state.SetHideCountdown(kHideIdle);
         m_view.ShowAndRepaint();
-        notice.name = GetPhonebook()->LookupCaller(number);
+        notice.name = NameOf(call);
         notice.lookedUp = true;
         m_state.SetName(notice.name);
         if (m_listener)

@@ -6,10 +6,12 @@
 #include "line/IncomingCall.h"
 
 #include <cstdint>
+#include <string>
 
 namespace line {
 
 class CallListener;
+class CallSharer;
 class CallView;
 class NotificationState;
 
@@ -23,11 +25,21 @@ class CallAnnouncer {
     // Told about each call beside the window (the desktop's notifications); set once, before
     // the first call, and kept for the handler's life.
     void SetListener(CallListener* listener) { m_listener = listener; }
+    // Shares each call heard on this copy's own lines with the other copies; set once, before
+    // the first call, and kept for the handler's life.
+    void SetSharer(CallSharer* sharer) { m_sharer = sharer; }
 
   private:
+    // Hands the call to the sharer, with the name this copy's phonebook has for it.
+    void ShareCall(const IncomingCall& call);
+    // The name to show and log: for a call from the broker, this copy's phonebook first, then
+    // the name its record carries, and the directory only when it carries none.
+    static std::string NameOf(const IncomingCall& call);
+
     NotificationState& m_state;
     CallView& m_view;
     CallListener* m_listener = nullptr;
+    CallSharer* m_sharer = nullptr;
     std::uint64_t m_calls = 0; // calls handled, for the listener
 };
 

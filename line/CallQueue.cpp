@@ -12,12 +12,16 @@ void CallQueue::SetHandler(Handler handler) {
     m_handler = std::move(handler);
 }
 
+bool CallQueue::FromAnotherSource(const Taken& earlier, const Taken& call) {
+    return earlier.source != call.source || earlier.origin != call.origin;
+}
+
 bool CallQueue::SeenFromAnotherSource(const Taken& call) {
     // Calls come in arrival order, so those too old for this one are too old for any later.
     while (!m_recent.empty() && call.arrived - m_recent.front().arrived > kSameCallWindow)
         m_recent.pop_front();
     const bool seen = std::any_of(m_recent.begin(), m_recent.end(), [&](const Taken& earlier) {
-        return earlier.source != call.source && earlier.calling == call.calling &&
+        return FromAnotherSource(earlier, call) && earlier.calling == call.calling &&
                earlier.called == call.called;
     });
     if (!seen)
@@ -50,7 +54,8 @@ bool CallQueue::Take(const IncomingCall& call) {
     bool handle = true;
     std::string failure;
     try {
-        handle = !SeenFromAnotherSource({call.source, call.calling, call.called, arrived});
+        handle =
+            !SeenFromAnotherSource({call.source, call.calling, call.called, arrived, call.origin});
         if (handle) {
             const Handler handler = m_handler;
             lock.unlock();

@@ -1,7 +1,8 @@
 #pragma once
 // The one place where incoming calls from every line source are handled: one at a time, in the
 // order they arrive, each on the thread of the source that brought it, which waits meanwhile.
-// A call that two sources both report (the same numbers within a few seconds) is handled once.
+// A call that two sources both report (the same numbers within a few seconds) is handled once;
+// two copies that share calls through the MQTT broker count as two sources.
 
 #include "line/IncomingCall.h"
 
@@ -36,7 +37,10 @@ class CallQueue {
         std::string calling;
         std::string called;
         Clock::time_point arrived;
+        std::string origin; // the copy that shared it, for a call from the broker
     };
+    // Whether two calls came through different sources (or from different copies).
+    static bool FromAnotherSource(const Taken& earlier, const Taken& call);
     // Under m_mutex: whether another source brought this call, and the call remembered.
     bool SeenFromAnotherSource(const Taken& call);
     // Under m_mutex: the next call's turn.

@@ -29,6 +29,10 @@ struct IncomingCall {
     std::string called;
     Source source = Source::Capi;
     NumberType callingType = NumberType::Unknown;
+    // A call another copy shared through the MQTT broker: the name its record carries
+    // (Windows-1252; empty when it had none) and the copy that published it.
+    std::string name{};
+    std::string origin{};
 };
 
 } // namespace line

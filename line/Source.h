@@ -3,6 +3,6 @@
 
 namespace line {
 
-enum class Source { Capi, CallMonitor };
+enum class Source { Capi, CallMonitor, Mqtt };
 
 } // namespace line

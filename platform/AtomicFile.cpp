@@ -106,9 +106,10 @@ int ReplaceFile(const std::string& path, std::string_view bytes, FileIdentity* w
     if (fd < 0)
         return EEXIST;
     Fd file(fd);
-    int error = WriteAll(file.get(), bytes);
-    if (error == 0 && exists && fchmod(file.get(), st.st_mode & 07777) != 0)
-        error = errno;
+    // The mode first: a file kept from other users never has its bytes where they can read.
+    int error = exists && fchmod(file.get(), st.st_mode & 07777) != 0 ? errno : 0;
+    if (error == 0)
+        error = WriteAll(file.get(), bytes);
     if (error == 0 && fsync(file.get()) != 0)
         error = errno;
     // Until the rename nobody else writes this file: what it holds now is exactly bytes.

@@ -577,4 +577,25 @@ LONG DeleteKeyTree(HKEY parent, const std::string& subKey) {
     return RegDeleteKey(parent, subKey);
 }
 
+bool RestrictRegistryFile() {
+    const std::string path = RegistryPath();
+    if (path.empty())
+        return false;
+    WriteLock lock;
+    std::error_code ec;
+    const std::filesystem::path target(ReplacementTarget(path));
+    if (target.has_parent_path())
+        std::filesystem::create_directories(target.parent_path(), ec);
+    // Non-blocking: a FIFO in the file's place must not hold the caller.
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    const bool restricted =
+        ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        ((st.st_mode & 07777) == (S_IRUSR | S_IWUSR) || ::fchmod(fd, S_IRUSR | S_IWUSR) == 0);
+    ::close(fd);
+    return restricted;
+}
+
 } // namespace platform

@@ -63,4 +63,9 @@ LONG RegDeleteKey(HKEY parent, const std::string& subKey);
 // Deletes the subkey and everything below it, depth first; ERROR_SUCCESS or the first error.
 LONG DeleteKeyTree(HKEY parent, const std::string& subKey);
 
+// Makes the registry file readable and writable by its owner only (an empty one when there is
+// none yet), before a secret is stored in it; every later write keeps that. False when it
+// could not be done, or something other than a regular file stands in its place.
+bool RestrictRegistryFile();
+
 } // namespace platform

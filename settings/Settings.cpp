@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "platform/ModulePath.h"
+#include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 
 #include <cstdlib>
@@ -13,6 +14,7 @@ namespace {
 const char* const kAutoConnect = "AutoConnect";
 const char* const kCallMonitor = "CallMonitor";
 const char* const kDesktopNotifications = "DesktopNotifications";
+const char* const kMqtt = "Mqtt";
 } // namespace
 
 std::uint32_t ReadAutoConnect() {
@@ -38,6 +40,22 @@ std::string CallMonitorAtStart() {
     if (const char* value = std::getenv("TINTOREL_CALLMONITOR"))
         return value;
     return ReadCallMonitor();
+}
+
+std::string ReadMqtt() {
+    return store::ReadText(kMqtt).value_or("");
+}
+
+bool SetMqtt(const std::string& url) {
+    if (url.empty())
+        return store::DeleteValue(kMqtt) || !store::ReadText(kMqtt);
+    return platform::RestrictRegistryFile() && store::WriteText(kMqtt, url);
+}
+
+std::string MqttAtStart() {
+    if (const char* value = std::getenv("TINTOREL_MQTT"))
+        return value;
+    return ReadMqtt();
 }
 
 DesktopNotifications ReadDesktopNotifications() {

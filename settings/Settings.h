@@ -24,6 +24,15 @@ void SetCallMonitor(const std::string& address);
 // The address to use at start: $TINTOREL_CALLMONITOR when it is set, else the stored one.
 std::string CallMonitorAtStart();
 
+// The MQTT broker's URL, "mqtt[s]://[user[:password]@]host[:port][/prefix]"; empty when it is off.
+std::string ReadMqtt();
+// Stores the URL; an empty one switches MQTT off. The settings file is first made readable by
+// its owner only (and stays so), since the URL may hold a password. False, with nothing stored,
+// when that could not be done or the value could not be written.
+bool SetMqtt(const std::string& url);
+// The URL to use at start: $TINTOREL_MQTT when it is set, else the stored one.
+std::string MqttAtStart();
+
 // "Notifications du bureau": whether each call is also sent to the desktop's notification
 // server. Automatic: only where the window can't do it all, with no tray to reach the program
 // or no corner to place it in (a native Wayland session).

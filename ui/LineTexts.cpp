@@ -1,5 +1,7 @@
 #include "ui/LineTexts.h"
 
+#include "line/MqttClient.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -26,6 +28,21 @@ QString Address(const line::LineStatus& status) {
     return QString::fromStdString(status.address);
 }
 
+QString MqttDownText(const line::LineStatus& status, Clock::time_point now) {
+    switch (status.state) {
+    case LineState::Refused:
+        return QStringLiteral("courtier MQTT refusé, ") + NextTry(SecondsLeft(status, now));
+    case LineState::Lost:
+        return QStringLiteral("courtier MQTT injoignable, ") + NextTry(SecondsLeft(status, now));
+    case LineState::Invalid:
+        return QStringLiteral("courtier MQTT : adresse invalide");
+    case LineState::Failed:
+        return QStringLiteral("courtier MQTT arrêté");
+    default:
+        return {};
+    }
+}
+
 // A source as the tip names it when it is down; empty when it is not (an absent CAPI driver
 // is not named: a program on the call monitor alone may never have one).
 QString DownText(const line::LineStatus& status, Clock::time_point now) {
@@ -34,6 +51,8 @@ QString DownText(const line::LineStatus& status, Clock::time_point now) {
             return QStringLiteral("ligne CAPI perdue, ") + NextTry(SecondsLeft(status, now));
         return {};
     }
+    if (status.source == line::Source::Mqtt)
+        return MqttDownText(status, now);
     switch (status.state) {
     case LineState::Refused:
         return QStringLiteral("moniteur d'appels refusé, ") + NextTry(SecondsLeft(status, now));
@@ -89,6 +108,33 @@ QString MonitorStateText(const line::LineStatus& status, Clock::time_point now) 
     case LineState::Failed:
         return QStringLiteral("Impossible de surveiller %1, pas de nouvel essai")
             .arg(Address(status));
+    }
+    return QStringLiteral("Désactivé");
+}
+
+QString MqttStateText(const line::LineStatus& status, Clock::time_point now) {
+    switch (status.state) {
+    case LineState::Off:
+    case LineState::Absent:
+        break;
+    case LineState::Connecting:
+        return QStringLiteral("Connexion à %1...").arg(Address(status));
+    case LineState::Connected:
+        return QStringLiteral("Connecté à %1").arg(Address(status));
+    case LineState::Refused:
+        if (status.reason == line::kMqttNotAuthorised)
+            return QStringLiteral("Identifiant ou mot de passe refusé par %1, ")
+                       .arg(Address(status)) +
+                   NextTry(SecondsLeft(status, now));
+        return QStringLiteral("Refusé par %1, ").arg(Address(status)) +
+               NextTry(SecondsLeft(status, now));
+    case LineState::Lost:
+        return QStringLiteral("Injoignable (%1), ").arg(Address(status)) +
+               NextTry(SecondsLeft(status, now));
+    case LineState::Invalid:
+        return QStringLiteral("Adresse invalide : %1").arg(Address(status));
+    case LineState::Failed:
+        return QStringLiteral("Impossible de joindre %1, pas de nouvel essai").arg(Address(status));
     }
     return QStringLiteral("Désactivé");
 }

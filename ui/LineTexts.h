@@ -15,8 +15,9 @@ using Clock = std::chrono::steady_clock;
 // now: the moment the countdown to the next try is read.
 QString CapiStateText(const line::LineStatus& status, Clock::time_point now);
 QString MonitorStateText(const line::LineStatus& status, Clock::time_point now);
-// "Tintorel", followed by each source that is down (a lost CAPI line, a call monitor that
-// can't be reached).
+QString MqttStateText(const line::LineStatus& status, Clock::time_point now);
+// "Tintorel", followed by each source that is down (a lost CAPI line, a call monitor or an MQTT
+// broker that can't be reached).
 QString TrayToolTip(const std::vector<line::LineStatus>& lines, Clock::time_point now);
 // Whether some source waits for its next try (the texts then change every second).
 bool CountingDown(const std::vector<line::LineStatus>& lines);

@@ -4,6 +4,7 @@
 
 #include "line/CallMonitorAddress.h"
 #include "line/LineSupervisor.h"
+#include "line/MqttUrl.h"
 #include "resources/Resources.h"
 #include "settings/Settings.h"
 #include "ui/DialogUnits.h"
@@ -42,6 +43,11 @@ CLinesDlg::CLinesDlg(line::LineSupervisor& lines, QWidget* parent)
     connect(m_ui->applyButton, &QPushButton::clicked, this, &CLinesDlg::OnApply);
     connect(m_ui->addressEdit, &QLineEdit::returnPressed, this, &CLinesDlg::OnApply);
     connect(m_ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    if (const line::LineSource* mqtt = m_lines.Find(line::Source::Mqtt))
+        m_shownMqtt = QString::fromStdString(line::WithoutPassword(mqtt->Address()));
+    m_ui->mqttUrlEdit->setText(m_shownMqtt);
+    connect(m_ui->mqttApplyButton, &QPushButton::clicked, this, &CLinesDlg::OnApplyMqtt);
+    connect(m_ui->mqttUrlEdit, &QLineEdit::returnPressed, this, &CLinesDlg::OnApplyMqtt);
 
     connect(&LineStatusSignal(), &CLineStatusSignal::Changed, this, &CLinesDlg::OnLineStatus);
     m_countdown = new QTimer(this);
@@ -61,6 +67,7 @@ void CLinesDlg::OnLineStatus() {
     m_ui->capiState->setText(ui::CapiStateText(StatusOf(statuses, line::Source::Capi), now));
     m_ui->monitorState->setText(ui::MonitorStateText(monitor, now));
     m_ui->monitorHint->setVisible(monitor.state == line::LineState::Refused);
+    m_ui->mqttState->setText(ui::MqttStateText(StatusOf(statuses, line::Source::Mqtt), now));
     if (!ui::CountingDown(statuses))
         m_countdown->stop();
     else if (!m_countdown->isActive())
@@ -79,5 +86,30 @@ void CLinesDlg::OnApply() {
     settings::SetCallMonitor(address);
     if (line::LineSource* monitor = m_lines.Find(line::Source::CallMonitor))
         monitor->Watch(address);
+    OnLineStatus();
+}
+
+void CLinesDlg::OnApplyMqtt() {
+    line::LineSource* mqtt = m_lines.Find(line::Source::Mqtt);
+    const QString text = m_ui->mqttUrlEdit->text().trimmed();
+    // The field shows no password: unchanged, it stands for the URL stored.
+    const std::string url = text == m_shownMqtt && mqtt ? mqtt->Address() : text.toStdString();
+    if (!url.empty() && !line::ParseMqttUrl(url)) {
+        ui::ShowMessageBox(
+            QStringLiteral("Adresse du courtier MQTT invalide : indiquez mqtt://hôte ou "
+                           "mqtts://hôte, suivi si besoin de :port et de /préfixe (par exemple "
+                           "mqtt://192.168.1.10:1883/tintorel)."),
+            {}, ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
+        return;
+    }
+    if (!settings::SetMqtt(url))
+        ui::ShowMessageBox(QStringLiteral("Impossible d'enregistrer l'adresse du courtier MQTT "
+                                          "dans les réglages : elle vaut jusqu'à la fin de "
+                                          "Tintorel."),
+                           {}, ui::MsgIcon::Warning, ui::MsgButtons::Ok, this);
+    if (mqtt)
+        mqtt->Watch(url);
+    m_shownMqtt = QString::fromStdString(line::WithoutPassword(url));
+    m_ui->mqttUrlEdit->setText(m_shownMqtt);
     OnLineStatus();
 }

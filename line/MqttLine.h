@@ -1,0 +1,67 @@
+#pragma once
+// The MQTT broker as a source of calls and the way this copy shares its own: the calls other
+// copies publish go to the queue of calls, the calls heard on this copy's lines go out to the
+// broker. Its URL comes from the settings at start and from the "Lignes" dialog later.
+
+#include "line/CallSharer.h"
+#include "line/LineSource.h"
+#include "line/MqttClient.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace line {
+
+class MqttSource : public LineSource, public CallSharer {
+  public:
+    // The called number's label, UTF-8 ("" when it has none).
+    using CalledLabels = std::function<std::string(const std::string& called)>;
+
+    // clientId: this copy's name at the broker; by default (empty) ThisCopysMqttClientId(),
+    // worked out when a URL is first watched.
+    explicit MqttSource(std::string clientId = {});
+    ~MqttSource() override;
+
+    Source Kind() const override { return Source::Mqtt; }
+    // Watches the URL the settings give at start; brings a line when there is one.
+    void Start(std::function<void(bool brings)> started) override;
+    // Says goodbye to the broker, waiting for that a moment at most.
+    void Stop() override;
+    LineStatus Status() const override;
+
+    // The URL as given, password included: for the settings and the dialog's field only.
+    std::string Address() const override;
+    // Watches the URL in place of any earlier one; an empty one switches MQTT off. Returns at
+    // once, even while a call from the broker is being handled. Called from one thread only
+    // (the GUI thread).
+    void Watch(const std::string& url) override;
+
+    // Publishes a call heard on this copy's own lines; returns at once.
+    void CallHeard(const IncomingCall& call, const std::string& phonebookName) override;
+    // Where the records' "called_label" comes from; none by default. Before Start().
+    void SetCalledLabels(CalledLabels labels);
+    std::string ClientId() const;
+
+  private:
+    // Shared with the clients' status handlers, which may report after the source is gone.
+    struct Shared {
+        std::mutex mutex;
+        LineStatus status;
+        std::uint64_t generation = 0; // of the current client
+    };
+
+    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+    mutable std::mutex m_mutex;
+    std::string m_clientId;
+    std::string m_url;
+    CalledLabels m_labels;
+    std::unique_ptr<MqttClient> m_client;
+    // Clients told to stop whose threads may still say goodbye or handle a call: never waited
+    // for when the URL changes.
+    std::vector<std::unique_ptr<MqttClient>> m_retired;
+};
+
+} // namespace line
