@@ -10,6 +10,7 @@
 #include "line/CapiLine.h"
 #include "line/LineSupervisor.h"
 #include "line/Notification.h"
+#include "phonebook/Phonebook.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
 #include "ui/CallPopupDlg.h"
@@ -32,6 +33,7 @@ CCallPopupDlg* CreateMainWindow() {
     announcer->SetListener(new ui::CDesktopNotifier);
     line::Calls().SetHandler(
         [announcer](const line::IncomingCall& call) { announcer->IncomingCallHandler(call); });
+    line::Calls().SetCountrySource([] { return GetPhonebook()->GetCountry(); });
     // The line sources, in their start order: the router's call monitor, then CAPI (whose
     // registration may wait on a remote driver).
     line::LineSupervisor& lines = line::Lines();

@@ -1,17 +1,20 @@
 #pragma once
 // The handling of one incoming call, from whichever line it came: the two sounds, the display
-// texts, the lookup, the window and the call log line. Runs on the line side and returns once
-// the call is shown and logged.
+// texts, the lookup, the window, the user's command and the call log line. Runs on the line side
+// and returns once the call is shown and logged. A caller the user ignores is only looked up,
+// handed to the command and logged.
 
 #include "line/IncomingCall.h"
 
 #include <cstdint>
+#include <ctime>
 
 namespace line {
 
 class CallListener;
 class CallView;
 class NotificationState;
+struct CallTreatment;
 
 class CallAnnouncer {
   public:
@@ -25,6 +28,9 @@ class CallAnnouncer {
     void SetListener(CallListener* listener) { m_listener = listener; }
 
   private:
+    int IgnoredCallHandler(const IncomingCall& call, const CallTreatment& treatment,
+                           std::time_t now);
+
     NotificationState& m_state;
     CallView& m_view;
     CallListener* m_listener = nullptr;

@@ -1,6 +1,7 @@
 #include "line/CallQueue.h"
 
 #include "capi/Diagnostics.h"
+#include "line/CallNumbers.h"
 
 #include <algorithm>
 #include <exception>
@@ -10,6 +11,11 @@ namespace line {
 void CallQueue::SetHandler(Handler handler) {
     std::lock_guard lock(m_mutex);
     m_handler = std::move(handler);
+}
+
+void CallQueue::SetCountrySource(std::function<int()> country) {
+    std::lock_guard lock(m_mutex);
+    m_country = std::move(country);
 }
 
 bool CallQueue::SeenFromAnotherSource(const Taken& call) {
@@ -31,6 +37,16 @@ void CallQueue::Served() {
 }
 
 bool CallQueue::Take(const IncomingCall& call) {
+    // The phonebook is asked before the queue's lock is taken, so no lock waits on another.
+    std::function<int()> countrySource;
+    {
+        std::lock_guard lock(m_mutex);
+        countrySource = m_country;
+    }
+    const int country = countrySource ? countrySource() : 0;
+    const std::string calling = CanonicalCalling(call, country);
+    const std::string called = CanonicalCalled(call, country);
+
     std::unique_lock lock(m_mutex);
     // A ticket, not the mutex alone, keeps the arrival order: a mutex lets any waiter in.
     const std::uint64_t ticket = m_nextTicket++;
@@ -50,7 +66,7 @@ bool CallQueue::Take(const IncomingCall& call) {
     bool handle = true;
     std::string failure;
     try {
-        handle = !SeenFromAnotherSource({call.source, call.calling, call.called, arrived});
+        handle = !SeenFromAnotherSource({call.source, calling, called, arrived});
         if (handle) {
             const Handler handler = m_handler;
             lock.unlock();

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -62,5 +63,15 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize);
 LONG RegDeleteKey(HKEY parent, const std::string& subKey);
 // Deletes the subkey and everything below it, depth first; ERROR_SUCCESS or the first error.
 LONG DeleteKeyTree(HKEY parent, const std::string& subKey);
+
+// Every value of a key, sorted by name, from one reading of the file: what a loop of
+// RegEnumValue calls would give, without reading the file again for each value. The values of
+// the run key (autostart entries) are not listed.
+struct RegValue {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data; // raw bytes, as stored
+};
+LONG EnumKeyValues(HKEY key, std::vector<RegValue>& values);
 
 } // namespace platform
