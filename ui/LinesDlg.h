@@ -1,6 +1,7 @@
 #pragma once
 // "Tintorel, lignes": one row per line source with its state, updated as it changes, and the
-// address of the router's call monitor, which takes effect when applied.
+// address of the router's call monitor, which takes effect when applied; below them the lists
+// of called and ignored numbers (ui/NumbersPanel.h).
 
 #include <QDialog>
 
@@ -10,6 +11,7 @@ namespace line {
 class LineSupervisor;
 }
 
+class CNumbersPanel;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -38,8 +40,14 @@ class CLinesDlg : public QDialog {
     // Stores the address and watches it (empty: the call monitor is switched off).
     void OnApply();
 
+    CNumbersPanel* NumbersPanel() const { return m_numbers; }
+
   private:
+    // Puts the lists of numbers above the OK button, whatever the template holds above it.
+    void AddNumbersPanel();
+
     line::LineSupervisor& m_lines;
     std::unique_ptr<Ui::LinesDlg> m_ui;
     QTimer* m_countdown = nullptr;
+    CNumbersPanel* m_numbers = nullptr;
 };
