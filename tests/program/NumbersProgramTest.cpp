@@ -43,6 +43,8 @@ class NumbersProgramTest : public ::testing::Test {
             {"TINTOREL_CAPI", "rcapi:127.0.0.1:" + std::to_string(m_capi.Port())},
             {"TINTOREL_CALLMONITOR", "127.0.0.1:" + std::to_string(m_monitor.Port())},
             {"TINTOREL_DIRECTORY", "127.0.0.1:1"},
+            // A command that hangs is ended after a second.
+            {"TINTOREL_COMMAND_TIMEOUT", "1"},
         };
         ASSERT_TRUE(m_tintorel.Start({m_env.ExecutablePath()}, env, m_env.Path("stdout.txt")));
         ASSERT_TRUE(m_capi.WaitForCount("LISTEN_REQ", 1, 20s)) << Output();
@@ -159,6 +161,18 @@ TEST_F(NumbersProgramTest, TheCommandRunsForEachCallIgnoredOnesIncluded) {
         [&] {
             return Output().find("Call command failed: exit status 4: no such printer\n") !=
                    std::string::npos;
+        },
+        20s))
+        << Output();
+
+    // One that hangs is ended, and told.
+    settings::SetCallCommand("sleep 60");
+    m_capi.Ring({.controller = 1, .calling = "0791234567", .called = "0219876500"});
+    ASSERT_EQ(Records(5).size(), 5u);
+    EXPECT_TRUE(e2e::WaitFor(
+        [&] {
+            return Output().find("Call command failed: ran longer than 1 s and was ended "
+                                 "(signal 15)\n") != std::string::npos;
         },
         20s))
         << Output();
