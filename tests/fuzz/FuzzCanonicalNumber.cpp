@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string canonical = CanonicalNumber(number, kind, country);
     if (CanonicalNumber(canonical, NumberKind::AsWritten, country) != canonical)
         std::abort();
-    const bool digits = !canonical.empty() &&
-                        canonical.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits =
+        !canonical.empty() && canonical.find_first_not_of("0123456789") == std::string::npos;
     if (!digits && canonical != number)
         std::abort();
     if (canonical.empty() != number.empty())
