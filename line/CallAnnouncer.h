@@ -1,12 +1,14 @@
 #pragma once
 // The handling of one incoming call, from whichever line it came: the two sounds, the display
-// texts, the lookup, the window and the call log line. Runs on the line side and returns once
-// the call is shown and logged.
+// texts, the lookup, the window, the user's command and the call log line. Runs on the line side
+// and returns once the call is shown and logged. A caller the user ignores is only looked up,
+// handed to the command and logged.
 
 #include "line/IncomingCall.h"
 
 #include <cstdint>
 #include <string>
+#include <ctime>
 
 namespace line {
 
@@ -14,6 +16,7 @@ class CallListener;
 class CallSharer;
 class CallView;
 class NotificationState;
+struct CallTreatment;
 
 class CallAnnouncer {
   public:
@@ -35,6 +38,8 @@ class CallAnnouncer {
     // The name to show and log: for a call from the broker, this copy's phonebook first, then
     // the name its record carries, and the directory only when it carries none.
     static std::string NameOf(const IncomingCall& call);
+    int IgnoredCallHandler(const IncomingCall& call, const CallTreatment& treatment,
+                           std::time_t now);
 
     NotificationState& m_state;
     CallView& m_view;

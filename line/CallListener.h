@@ -1,6 +1,7 @@
 #pragma once
 // What the incoming-call handler tells beside the window: each call once it is shown, and again
-// once its name is known, for the desktop's notifications to follow it. The listener is called
+// once its name is known, for the desktop's notifications to follow it. An ignored call is told
+// once, when its name is known, marked as such: it shows nowhere. The listener is called
 // on the line side, in the handler's turn, and must return at once: it may not wait for the
 // GUI thread nor for anything outside the process.
 
@@ -17,6 +18,8 @@ struct CallNotice {
     std::string time;         // "HH:MM:SS"
     std::string name;         // what the lookup found (a name, or "Inconnu" and the like)
     bool lookedUp = false;    // the lookup is over (always, for a withheld number)
+    std::string calledLabel;  // the called number's label ("Bureau"), "" when it has none
+    bool ignored = false;     // a caller the user ignores: no sound, no window, no notification
 };
 
 class CallListener {

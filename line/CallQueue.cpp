@@ -1,6 +1,7 @@
 #include "line/CallQueue.h"
 
 #include "capi/Diagnostics.h"
+#include "line/CallNumbers.h"
 
 #include <algorithm>
 #include <exception>
@@ -14,6 +15,11 @@ void CallQueue::SetHandler(Handler handler) {
 
 bool CallQueue::FromAnotherSource(const Taken& earlier, const Taken& call) {
     return earlier.source != call.source || earlier.origin != call.origin;
+}
+
+void CallQueue::SetCountrySource(std::function<int()> country) {
+    std::lock_guard lock(m_mutex);
+    m_country = std::move(country);
 }
 
 bool CallQueue::SeenFromAnotherSource(const Taken& call) {
@@ -35,6 +41,16 @@ void CallQueue::Served() {
 }
 
 bool CallQueue::Take(const IncomingCall& call) {
+    // The phonebook is asked before the queue's lock is taken, so no lock waits on another.
+    std::function<int()> countrySource;
+    {
+        std::lock_guard lock(m_mutex);
+        countrySource = m_country;
+    }
+    const int country = countrySource ? countrySource() : 0;
+    const std::string calling = CanonicalCalling(call, country);
+    const std::string called = CanonicalCalled(call, country);
+
     std::unique_lock lock(m_mutex);
     // A ticket, not the mutex alone, keeps the arrival order: a mutex lets any waiter in.
     const std::uint64_t ticket = m_nextTicket++;
@@ -54,8 +70,7 @@ bool CallQueue::Take(const IncomingCall& call) {
     bool handle = true;
     std::string failure;
     try {
-        handle =
-            !SeenFromAnotherSource({call.source, call.calling, call.called, arrived, call.origin});
+        handle = !SeenFromAnotherSource({call.source, calling, called, arrived, call.origin});
         if (handle) {
             const Handler handler = m_handler;
             lock.unlock();

@@ -2,7 +2,8 @@
 // The one place where incoming calls from every line source are handled: one at a time, in the
 // order they arrive, each on the thread of the source that brought it, which waits meanwhile.
 // A call that two sources both report (the same numbers within a few seconds) is handled once;
-// two copies that share calls through the MQTT broker count as two sources.
+// two copies that share calls through the MQTT broker count as two sources. The numbers are
+// compared in canonical form, since each line may write them its own way.
 
 #include "line/IncomingCall.h"
 
@@ -25,6 +26,9 @@ class CallQueue {
 
     // Installed once, before any line source starts.
     void SetHandler(Handler handler);
+    // Where the canonical forms of the same-call rule take the phonebook's country from (0,
+    // Switzerland, when none is installed). Installed once, before any line source starts.
+    void SetCountrySource(std::function<int()> country);
 
     // Hands a call over; returns once it has been handled (or found to be handled already).
     // False when it was the same call as one another source brought. A handler that throws
@@ -34,7 +38,7 @@ class CallQueue {
   private:
     struct Taken {
         Source source;
-        std::string calling;
+        std::string calling; // canonical forms
         std::string called;
         Clock::time_point arrived;
         std::string origin; // the copy that shared it, for a call from the broker
@@ -52,6 +56,7 @@ class CallQueue {
     std::uint64_t m_serving = 0;    // the call whose turn it is
     std::deque<Taken> m_recent;     // calls taken, oldest first
     Handler m_handler;
+    std::function<int()> m_country;
 };
 
 // The program's queue of calls; never destroyed, since line threads may still use it at exit.

@@ -86,22 +86,25 @@ Answer AskDirectory(const CPhonebook& book, const std::string& number, std::stri
 
 } // namespace
 
-std::string CPhonebook::LookupCaller(std::string number) {
+std::string CPhonebook::LookupCaller(std::string number, NumberKind kind) {
     Load();
     std::string name;
-    if (FindEntry(number, name))
+    if (FindCaller(number, kind, name))
         return name;
-    // Asked lately and not known: the directory is not asked again so soon.
+    const std::string canonical = CanonicalNumber(number, kind, GetCountry());
+    // Asked lately and not known: the directory is not asked again so soon. Lines written
+    // before canonical forms were used hold the number as the line gave it.
     const std::string unknownNumbers = UnknownNumbersPath(GetPhonebookPath());
-    if (IsRecentlyUnknown(unknownNumbers, number))
+    if (IsRecentlyUnknown(unknownNumbers, canonical) ||
+        (canonical != number && IsRecentlyUnknown(unknownNumbers, number)))
         return kUnknown;
     std::string result;
-    switch (AskDirectory(*this, number, result)) {
+    switch (AskDirectory(*this, canonical, result)) {
     case Answer::Name:
-        SetEntry(number, result);
+        SetEntry(canonical, result);
         break;
     case Answer::NoName:
-        RememberUnknown(unknownNumbers, number);
+        RememberUnknown(unknownNumbers, canonical);
         break;
     case Answer::NoReply:
         break;
@@ -110,7 +113,8 @@ std::string CPhonebook::LookupCaller(std::string number) {
 }
 
 bool CPhonebook::LookupOnline(std::string number, std::string& result, std::stop_token stop) {
-    return AskDirectory(*this, number, result, std::move(stop)) == Answer::Name;
+    return AskDirectory(*this, CanonicalNumber(number, NumberKind::AsWritten, GetCountry()), result,
+                        std::move(stop)) == Answer::Name;
 }
 
 std::uint32_t CPhonebook::ReadAutoConnect() const {

@@ -281,6 +281,20 @@ bool CPhonebook::FindEntry(std::string number, std::string& name) const {
     return true;
 }
 
+bool CPhonebook::FindCaller(const std::string& number, NumberKind kind, std::string& name) const {
+    std::lock_guard lock(m_mutex);
+    if (const std::string* found = m_map.Find(number)) {
+        name = *found;
+        return true;
+    }
+    const PhonebookMap::Entry* entry =
+        m_map.FindCanonical(CanonicalNumber(number, kind, m_nCountry));
+    if (!entry)
+        return false;
+    name = entry->second;
+    return true;
+}
+
 POSITION CPhonebook::GetStartPosition() const {
     std::lock_guard lock(m_mutex);
     if (m_map.empty())
@@ -326,6 +340,7 @@ bool CPhonebook::SetCountryLocked(int country) {
     if (country == m_nCountry && country != -1)
         return false;
     m_nCountry = country == 1 ? 1 : 0;
+    m_map.SetCountry(m_nCountry);
     const Profile profile = DirectoryProfile(m_nCountry);
     m_strHost = profile.host;
     m_strRequest = profile.request;

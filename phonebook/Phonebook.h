@@ -4,6 +4,7 @@
 // Windows-1252 bytes. Every operation is safe to call from any thread; no lock is held
 // across network I/O or message boxes.
 
+#include "phonebook/CanonicalNumber.h"
 #include "phonebook/PhonebookMap.h"
 #include "platform/FileIdentity.h"
 
@@ -34,6 +35,9 @@ class CPhonebook {
     void SetEntry(std::string number, std::string name);
     void RemoveEntry(std::string number);
     bool FindEntry(std::string number, std::string& name) const;
+    // A caller's entry: the one stored under the digits the line gave, else one whose number
+    // has the same canonical form (kind: what the line said of the number).
+    bool FindCaller(const std::string& number, NumberKind kind, std::string& name) const;
 
     // Many entries at once (an import): Load, then each number not yet there is added, and
     // one already there takes the new name only with overwrite; one Save for all. When the
@@ -52,9 +56,11 @@ class CPhonebook {
     int GetCountry() const;
     void SetCountry(int country, bool save);
 
-    // Directory lookup (lookup code): the name to show and log for a caller's number.
-    std::string LookupCaller(std::string number);
-    // A stop request gives up the exchange at once (the result is then "Erreur").
+    // Directory lookup (lookup code): the name to show and log for a caller's number. The
+    // directory is asked for the canonical form, and a name it gives is stored under it.
+    std::string LookupCaller(std::string number, NumberKind kind = NumberKind::AsWritten);
+    // The directory asked for the canonical form of number. A stop request gives up the
+    // exchange at once (the result is then "Erreur").
     bool LookupOnline(std::string number, std::string& result, std::stop_token stop = {});
     std::uint32_t ReadAutoConnect() const;
 

@@ -1,5 +1,7 @@
 #include "phonebook/PhonebookMap.h"
 
+#include "phonebook/CanonicalNumber.h"
+
 #include <functional>
 
 namespace {
@@ -43,9 +45,12 @@ void PhonebookMap::Grow() {
 
 void PhonebookMap::Append(std::string number, std::string name, std::size_t hash,
                           std::size_t slot) {
-    m_slots[slot] = static_cast<std::uint32_t>(m_entries.size());
+    const auto index = static_cast<std::uint32_t>(m_entries.size());
+    m_slots[slot] = index;
     m_entries.emplace_back(std::move(number), std::move(name));
     m_hashes.push_back(hash);
+    if (m_canonicalBuilt)
+        InsertCanonical(index);
 }
 
 bool PhonebookMap::Add(std::string_view number, std::string_view name) {
@@ -79,6 +84,14 @@ bool PhonebookMap::Remove(std::string_view number) {
 
     // The last entry moves into the freed place of the array.
     const std::uint32_t last = static_cast<std::uint32_t>(m_entries.size() - 1);
+    if (m_canonicalBuilt) {
+        EraseCanonicalSlot(CanonicalSlotOf(index));
+        if (index != last) {
+            m_canonicalSlots[CanonicalSlotOf(last)] = index;
+            m_canonicalHashes[index] = m_canonicalHashes[last];
+        }
+        m_canonicalHashes.pop_back();
+    }
     if (index != last) {
         m_slots[SlotOf(m_entries[last].first, m_hashes[last])] = index;
         m_entries[index] = std::move(m_entries[last]);
@@ -98,4 +111,94 @@ bool PhonebookMap::Remove(std::string_view number) {
         }
     }
     return true;
+}
+
+const PhonebookMap::Entry* PhonebookMap::FindCanonical(std::string_view canonical) const {
+    if (!m_canonicalBuilt)
+        BuildCanonical();
+    if (m_canonicalSlots.empty())
+        return nullptr;
+    const std::size_t hash = Hash(canonical);
+    const std::size_t mask = m_canonicalSlots.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t index = m_canonicalSlots[slot];
+        if (index == kEmpty)
+            return nullptr;
+        // The form is made again only for an entry whose hash matches: mostly the one sought.
+        if (m_canonicalHashes[index] == hash && CanonicalOf(m_entries[index].first) == canonical)
+            return &m_entries[index];
+    }
+}
+
+void PhonebookMap::SetCountry(int country) {
+    if (country == m_country)
+        return;
+    m_country = country;
+    m_canonicalBuilt = false;
+    m_canonicalHashes = {};
+    m_canonicalSlots = {};
+}
+
+std::string PhonebookMap::CanonicalOf(std::string_view number) const {
+    return CanonicalNumber(number, NumberKind::AsWritten, m_country);
+}
+
+void PhonebookMap::BuildCanonical() const {
+    m_canonicalHashes.clear();
+    m_canonicalHashes.reserve(m_entries.size());
+    for (const Entry& entry : m_entries)
+        m_canonicalHashes.push_back(Hash(CanonicalOf(entry.first)));
+    PlaceCanonical();
+    m_canonicalBuilt = true;
+}
+
+void PhonebookMap::PlaceCanonical() const {
+    std::size_t size = 16;
+    while (size < m_canonicalHashes.size() * 2)
+        size *= 2;
+    m_canonicalSlots.assign(size, kEmpty);
+    const std::size_t mask = size - 1;
+    for (std::size_t i = 0; i < m_canonicalHashes.size(); ++i) {
+        std::size_t slot = m_canonicalHashes[i] & mask;
+        while (m_canonicalSlots[slot] != kEmpty)
+            slot = (slot + 1) & mask;
+        m_canonicalSlots[slot] = static_cast<std::uint32_t>(i);
+    }
+}
+
+void PhonebookMap::InsertCanonical(std::uint32_t index) const {
+    m_canonicalHashes.push_back(Hash(CanonicalOf(m_entries[index].first)));
+    // At most half full, as the number index.
+    if (m_canonicalHashes.size() * 2 > m_canonicalSlots.size()) {
+        PlaceCanonical();
+        return;
+    }
+    const std::size_t mask = m_canonicalSlots.size() - 1;
+    std::size_t slot = m_canonicalHashes[index] & mask;
+    while (m_canonicalSlots[slot] != kEmpty)
+        slot = (slot + 1) & mask;
+    m_canonicalSlots[slot] = index;
+}
+
+std::size_t PhonebookMap::CanonicalSlotOf(std::uint32_t index) const {
+    const std::size_t mask = m_canonicalSlots.size() - 1;
+    std::size_t slot = m_canonicalHashes[index] & mask;
+    while (m_canonicalSlots[slot] != index)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+void PhonebookMap::EraseCanonicalSlot(std::size_t hole) const {
+    const std::size_t mask = m_canonicalSlots.size() - 1;
+    m_canonicalSlots[hole] = kEmpty;
+    // As in Remove: later slots of the same run move back where they may.
+    for (std::size_t slot = (hole + 1) & mask; m_canonicalSlots[slot] != kEmpty;
+         slot = (slot + 1) & mask) {
+        const std::size_t home = m_canonicalHashes[m_canonicalSlots[slot]] & mask;
+        if (((slot - home) & mask) >= ((slot - hole) & mask)) {
+            m_canonicalSlots[hole] = m_canonicalSlots[slot];
+            m_canonicalSlots[slot] = kEmpty;
+            hole = slot;
+        }
+    }
 }

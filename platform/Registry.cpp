@@ -554,6 +554,22 @@ LONG RegDeleteKey(HKEY parent, const std::string& subKey) {
     return SaveHive(hive) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
+LONG EnumKeyValues(HKEY key, std::vector<RegValue>& values) {
+    values.clear();
+    if (!IsValid(key))
+        return ERROR_INVALID_HANDLE;
+    if (IsRunPath(key->path))
+        return ERROR_SUCCESS;
+    Hive hive = LoadHive();
+    Key* node = Find(hive, key->path);
+    if (!node)
+        return ERROR_KEY_DELETED;
+    values.reserve(node->values.size());
+    for (const auto& [name, value] : node->values)
+        values.push_back({name, value.type, value.data});
+    return ERROR_SUCCESS;
+}
+
 LONG DeleteKeyTree(HKEY parent, const std::string& subKey) {
     HKEY key = nullptr;
     const LONG opened = RegOpenKeyEx(parent, subKey, KEY_READ | KEY_WRITE, &key);

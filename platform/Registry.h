@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -67,5 +68,15 @@ LONG DeleteKeyTree(HKEY parent, const std::string& subKey);
 // none yet), before a secret is stored in it; every later write keeps that. False when it
 // could not be done, or something other than a regular file stands in its place.
 bool RestrictRegistryFile();
+
+// Every value of a key, sorted by name, from one reading of the file: what a loop of
+// RegEnumValue calls would give, without reading the file again for each value. The values of
+// the run key (autostart entries) are not listed.
+struct RegValue {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data; // raw bytes, as stored
+};
+LONG EnumKeyValues(HKEY key, std::vector<RegValue>& values);
 
 } // namespace platform

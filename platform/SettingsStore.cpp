@@ -8,7 +8,7 @@ namespace platform::settings_store {
 
 namespace {
 
-const char* const kProgramKey = "Software\\Tintorel\\";
+const std::string kProgramKey = "Software\\Tintorel\\";
 const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 const char* const kRunValue = "Tintorel";
 
@@ -97,6 +97,32 @@ bool WriteText(const std::string& name, const std::string& text) {
 
 bool DeleteValue(const std::string& name) {
     Key key(kProgramKey, KEY_READ | KEY_WRITE, false);
+    return key.get() && RegDeleteValue(key.get(), name) == ERROR_SUCCESS;
+}
+
+std::vector<std::pair<std::string, std::string>> ReadSubkeyTexts(const std::string& subKey) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    Key key(kProgramKey + subKey, KEY_READ, false);
+    std::vector<RegValue> values;
+    if (!key.get() || EnumKeyValues(key.get(), values) != ERROR_SUCCESS)
+        return texts;
+    for (RegValue& value : values) {
+        const std::vector<BYTE> data(value.data.begin(), value.data.end());
+        if (std::optional<std::string> text = StringOf(value.type, data, false))
+            texts.emplace_back(std::move(value.name), std::move(*text));
+    }
+    return texts;
+}
+
+bool WriteSubkeyText(const std::string& subKey, const std::string& name, const std::string& text) {
+    Key key(kProgramKey + subKey, KEY_READ | KEY_WRITE, true);
+    return key.get() &&
+           RegSetValueEx(key.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool DeleteSubkeyValue(const std::string& subKey, const std::string& name) {
+    Key key(kProgramKey + subKey, KEY_READ | KEY_WRITE, false);
     return key.get() && RegDeleteValue(key.get(), name) == ERROR_SUCCESS;
 }
 

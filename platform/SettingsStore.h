@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform::settings_store {
 
@@ -18,6 +20,14 @@ std::optional<std::string> ReadText(const std::string& name);
 bool WriteNumber(const std::string& name, std::uint32_t value);
 bool WriteText(const std::string& name, const std::string& text);
 bool DeleteValue(const std::string& name);
+
+// Lists kept as the string values of a key below the program's key ("Labels", say): each
+// value's name and text, sorted by name; values of another type are left out, a missing key
+// is an empty list.
+std::vector<std::pair<std::string, std::string>> ReadSubkeyTexts(const std::string& subKey);
+// Both create the keys that are missing; false when the value could not be written.
+bool WriteSubkeyText(const std::string& subKey, const std::string& name, const std::string& text);
+bool DeleteSubkeyValue(const std::string& subKey, const std::string& name);
 
 // Removes the program's key and everything below it; false when it is missing or stays.
 bool DeleteProgramKey();

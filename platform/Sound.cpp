@@ -31,8 +31,9 @@ struct Player {
     std::deque<unsigned> pending;
     SoundRecorder recorder;
     std::thread thread;
-    std::size_t handed = 0; // sounds queued so far
-    std::size_t done = 0;   // of those, played or dropped
+    std::size_t requested = 0; // MessageBeep calls so far
+    std::size_t handed = 0;    // sounds queued so far
+    std::size_t done = 0;      // of those, played or dropped
     bool stopping = false;
     bool finished = false;
 };
@@ -155,6 +156,7 @@ const char* SoundEventId(unsigned type) {
 void MessageBeep(unsigned type) {
     Player& player = GetPlayer();
     std::unique_lock lock(player.mutex);
+    ++player.requested;
     if (player.recorder) {
         SoundRecorder recorder = player.recorder;
         lock.unlock();
@@ -170,6 +172,12 @@ void MessageBeep(unsigned type) {
     player.pending.push_back(type);
     ++player.handed;
     player.wake.notify_one();
+}
+
+std::size_t SoundsRequested() {
+    Player& player = GetPlayer();
+    std::lock_guard lock(player.mutex);
+    return player.requested;
 }
 
 void StopSounds() {

@@ -5,6 +5,7 @@
 // without a word, and the device is tried again now and then.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 
 namespace platform {
@@ -20,6 +21,10 @@ void StopSounds();
 // Waits until the player has taken every sound handed to it so far, played or dropped; false
 // when that takes longer than timeout.
 bool WaitForSounds(std::chrono::milliseconds timeout);
+
+// How many sounds were asked for since the start, whatever became of them (played, dropped,
+// or handed to the recorder below).
+std::size_t SoundsRequested();
 
 // The freedesktop event id played for a MessageBeep type ("dialog-warning" or
 // "dialog-information"; anything else plays the information sound).

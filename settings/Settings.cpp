@@ -15,6 +15,7 @@ const char* const kAutoConnect = "AutoConnect";
 const char* const kCallMonitor = "CallMonitor";
 const char* const kDesktopNotifications = "DesktopNotifications";
 const char* const kMqtt = "Mqtt";
+const char* const kCallCommand = "CallCommand";
 } // namespace
 
 std::uint32_t ReadAutoConnect() {
@@ -81,6 +82,17 @@ void SetDesktopNotifications(DesktopNotifications choice) {
         store::DeleteValue(kDesktopNotifications);
         break;
     }
+}
+
+std::string ReadCallCommand() {
+    return store::ReadText(kCallCommand).value_or("");
+}
+
+void SetCallCommand(const std::string& command) {
+    if (command.empty())
+        store::DeleteValue(kCallCommand);
+    else
+        store::WriteText(kCallCommand, command);
 }
 
 bool IsAutostartEnabled() {

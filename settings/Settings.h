@@ -42,6 +42,12 @@ DesktopNotifications ReadDesktopNotifications();
 // Automatic removes the value; failures are silent.
 void SetDesktopNotifications(DesktopNotifications choice);
 
+// "CallCommand": a program and its arguments run for each call, as the user wrote it (UTF-8);
+// empty when there is none.
+std::string ReadCallCommand();
+// Stores the command; an empty one removes the value.
+void SetCallCommand(const std::string& command);
+
 // Forgets every setting: the program's key with everything below it, then the autostart
 // entry. False, with everything left as it was, when the key could not be removed.
 bool RemoveAllSettings();

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFont>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -35,6 +36,7 @@ constexpr int kIdAutostart = 1022;
 constexpr int kIdAutoConnect = 1023;
 constexpr int kIdCountry = 1025;
 constexpr int kIdNotifications = 1026;
+constexpr int kIdCommand = 1027;
 
 // "Notifications du bureau", in the order of the list.
 constexpr settings::DesktopNotifications kNotificationChoices[] = {
@@ -71,6 +73,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(m_chkAutoConnect, &QCheckBox::clicked, this, &CAboutDlg::OnAutoConnectClicked);
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
             this, &CAboutDlg::OnUninstall);
+    connect(m_editCommand, &QLineEdit::editingFinished, this, &CAboutDlg::OnCommandEdited);
     // A click by mouse or space bar repaints the box before it reports the click: the repaint
     // must not put the stored setting back before the handler has read what the hand chose.
     for (QCheckBox* box : {m_chkAutostart, m_chkAutoConnect}) {
@@ -87,6 +90,7 @@ void CAboutDlg::DoDataExchange() {
     m_cboCountry = qobject_cast<QComboBox*>(FindControl(this, kIdCountry));
     m_cboNotifications = qobject_cast<QComboBox*>(FindControl(this, kIdNotifications));
     m_chkAutostart = qobject_cast<QCheckBox*>(FindControl(this, kIdAutostart));
+    m_editCommand = qobject_cast<QLineEdit*>(FindControl(this, kIdCommand));
 }
 
 bool CAboutDlg::OnInitDialog() {
@@ -97,6 +101,9 @@ bool CAboutDlg::OnInitDialog() {
         g_strVersion = line;
         info.Close();
     }
+
+    // Shown once: a repaint must not take back what is being typed.
+    m_editCommand->setText(QString::fromStdString(settings::ReadCallCommand()));
 
     // Icon 141: the large picture, and the small one where the resources have it.
     if (const QIcon icon = LoadIconResource(141); !icon.isNull())
@@ -180,6 +187,13 @@ void CAboutDlg::OnAutoConnectClicked() {
     update();
 }
 
+void CAboutDlg::OnCommandEdited() {
+    const std::string command = m_editCommand->text().trimmed().toStdString();
+    // The next call reads it.
+    if (command != settings::ReadCallCommand())
+        settings::SetCallCommand(command);
+}
+
 void CAboutDlg::OnUninstall() {
     if (ShowMessageBox(QString::fromUtf8("Etes-vous sur de vouloir supprimer tous les paramètres "
                                          "de la base de registre ?"),
@@ -197,5 +211,6 @@ void CAboutDlg::OnUninstall() {
                 "Erreur, impossible de supprimer les entr&eacute; dans la base de registre."),
             Caption(), MsgIcon::None, MsgButtons::Ok, this);
     }
+    m_editCommand->setText(QString::fromStdString(settings::ReadCallCommand()));
     update();
 }

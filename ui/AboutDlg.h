@@ -1,7 +1,8 @@
 #pragma once
 // "Tintorel, à propos de": the product, notice and version lines, and the settings that take
 // effect at once: start with the session, directory country, desktop notifications,
-// AutoConnect, and uninstall (the removal of every registry entry Tintorel wrote).
+// AutoConnect, the command run for each call, and uninstall (the removal of every registry
+// entry Tintorel wrote).
 
 #include <QDialog>
 
@@ -9,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 
 // The version line: empty until a dialog read the executable's version block, then kept for
 // the rest of the run.
@@ -30,6 +32,8 @@ class CAboutDlg : public QDialog {
     void OnCountryChanged();
     void OnNotificationsChanged();
     void OnAutoConnectClicked();
+    // Stores the command once it is edited (focus gone, or Enter); empty removes it.
+    void OnCommandEdited();
     void OnUninstall();
 
   private:
@@ -39,5 +43,6 @@ class CAboutDlg : public QDialog {
     QComboBox* m_cboCountry = nullptr;
     QComboBox* m_cboNotifications = nullptr;
     QCheckBox* m_chkAutostart = nullptr;
+    QLineEdit* m_editCommand = nullptr;
     bool m_bBoxPressed = false; // a check box is between its press and its release
 };

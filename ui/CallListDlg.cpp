@@ -14,6 +14,7 @@
 #include "ui/WorkArea.h"
 #include "calllog/CallLogRecord.h"
 #include "calllog/HistoryExport.h"
+#include "line/CallNumbers.h"
 #include "phonebook/LookupWords.h"
 #include "platform/Cp1252.h"
 #include "platform/FileLocations.h"
@@ -98,6 +99,9 @@ void CCallListDlg::PlaceWindow() {
 }
 
 void CCallListDlg::LoadCallLog() {
+    // The log keeps the called numbers as the line gave them; their labels are shown as they
+    // are now.
+    m_labels = line::CalledLabels::Stored();
     m_list->SetRedraw(false);
     CallLogLineReader reader(GetCallLogPath());
     std::string line;
@@ -118,7 +122,7 @@ void CCallListDlg::AddCallRow(std::string date, std::string number, std::string 
     int row = m_list->GetItemCount();
     SetListCell(*m_list, date, row, 0);
     SetListCell(*m_list, number, row, 1);
-    SetListCell(*m_list, msn, row, 2);
+    SetListCell(*m_list, line::CalledText(msn, m_labels.Find(msn)), row, 2);
     SetListCell(*m_list, name, row, 3);
     m_search.Add(number, name);
 }

@@ -2,9 +2,10 @@
 // "Liste des appels": every line of isdncall.log as one row, oldest call on top. It only reads
 // the log, once per opening; calls logged while it is open show up at the next opening. A
 // filter field narrows the rows as the user types; a row's menu copies its number or adds it
-// to the phonebook.
+// to the phonebook. A called number with a label has it after the number.
 
 #include "calllog/CallSearch.h"
+#include "line/CallNumbers.h"
 
 #include <QDialog>
 
@@ -51,4 +52,5 @@ class CCallListDlg : public QDialog {
     ui::CListCtrl* m_list = nullptr;
     QLineEdit* m_filter = nullptr;
     CallSearch m_search; // the rows' numbers and names, row for row
+    line::CalledLabels m_labels;
 };

@@ -1,6 +1,7 @@
 #include "ui/CallNotification.h"
 
 #include "line/CallListener.h"
+#include "line/CallNumbers.h"
 #include "phonebook/LookupWords.h"
 #include "platform/Cp1252.h"
 
@@ -32,7 +33,8 @@ CallNotification DescribeCall(const line::CallNotice& call, bool actions, bool m
     else if (!withheld && !named && !call.name.empty())
         lines << QStringLiteral("Nom : %1").arg(FromCp1252(call.name));
     if (!call.called.empty())
-        lines << QStringLiteral("Numéro appelé : %1").arg(FromCp1252(call.called));
+        lines << QStringLiteral("Numéro appelé : %1")
+                     .arg(FromCp1252(line::CalledText(call.called, call.calledLabel)));
     if (!call.time.empty())
         lines << QStringLiteral("Heure : %1").arg(FromCp1252(call.time));
     shown.body = lines.join(QLatin1Char('\n'));

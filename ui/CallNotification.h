@@ -19,7 +19,7 @@ inline const QString kActionAddToPhonebook = QStringLiteral("add-to-phonebook");
 
 struct CallNotification {
     QString summary;     // "Appel de <name>", "Appel de <number>" or "Appel anonyme"
-    QString body;        // number, name looked for, called number and time, one a line
+    QString body;        // number, name looked for, called number (and label) and time, one a line
     QStringList actions; // key, label, key, label... (empty without the capability)
 };
 

@@ -77,6 +77,9 @@ CDesktopNotifier::~CDesktopNotifier() {
 }
 
 void CDesktopNotifier::CallUpdated(const line::CallNotice& call) {
+    // The user asked not to hear of these callers.
+    if (call.ignored)
+        return;
     std::lock_guard lock(m_inboxMutex);
     m_inbox.push_back(call);
     if (m_taking)

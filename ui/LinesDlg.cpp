@@ -11,6 +11,7 @@
 #include "ui/LineStatusSignal.h"
 #include "ui/LineTexts.h"
 #include "ui/MessageBox.h"
+#include "ui/NumbersPanel.h"
 #include "ui/WorkArea.h"
 
 #include <QPushButton>
@@ -54,11 +55,20 @@ CLinesDlg::CLinesDlg(line::LineSupervisor& lines, QWidget* parent)
     m_countdown->setInterval(1000);
     connect(m_countdown, &QTimer::timeout, this, &CLinesDlg::OnLineStatus);
 
+    AddNumbersPanel();
     ui::CentreInWorkArea(this);
     OnLineStatus();
 }
 
 CLinesDlg::~CLinesDlg() = default;
+
+void CLinesDlg::AddNumbersPanel() {
+    m_numbers = new CNumbersPanel(this);
+    const int top = m_ui->okButton->y();
+    m_numbers->move(0, top);
+    m_ui->okButton->move(m_ui->okButton->x(), top + m_numbers->height());
+    setFixedSize(width(), height() + m_numbers->height());
+}
 
 void CLinesDlg::OnLineStatus() {
     const std::vector<line::LineStatus> statuses = m_lines.Statuses();

@@ -1,8 +1,9 @@
 #pragma once
 // "Tintorel, lignes": one row per line source with its state, updated as it changes, the
 // address of the router's call monitor and the MQTT broker's URL, each taking effect when
-// applied. The URL's password is never shown: the field holds the URL without it, and applied
-// unchanged it keeps the one stored.
+// applied; below them the lists of called and ignored numbers (ui/NumbersPanel.h). The URL's
+// password is never shown: the field holds the URL without it, and applied unchanged it keeps
+// the one stored.
 
 #include <QDialog>
 #include <QString>
@@ -13,6 +14,7 @@ namespace line {
 class LineSupervisor;
 }
 
+class CNumbersPanel;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -46,9 +48,15 @@ class CLinesDlg : public QDialog {
     // Stores the broker's URL and connects to it (empty: MQTT is switched off).
     void OnApplyMqtt();
 
+    CNumbersPanel* NumbersPanel() const { return m_numbers; }
+
   private:
+    // Puts the lists of numbers above the OK button, whatever the template holds above it.
+    void AddNumbersPanel();
+
     line::LineSupervisor& m_lines;
     std::unique_ptr<Ui::LinesDlg> m_ui;
     QTimer* m_countdown = nullptr;
     QString m_shownMqtt; // the URL as the field shows it, without the password
+    CNumbersPanel* m_numbers = nullptr;
 };

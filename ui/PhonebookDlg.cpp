@@ -5,6 +5,7 @@
 #include "ui/ListCell.h"
 #include "phonebook/ContactsTransfer.h"
 #include "phonebook/ImportProgress.h"
+#include "phonebook/PhoneNumber.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "ui/DialogUnits.h"
@@ -12,6 +13,7 @@
 #include "ui/ContactsImportJob.h"
 #include "ui/ListCtrl.h"
 #include "ui/MessageBox.h"
+#include "ui/NumberActions.h"
 #include "ui/WorkArea.h"
 
 #include "ui_PhonebookDlg140.h"
@@ -22,12 +24,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 
 #include <algorithm>
 #include <thread>
@@ -86,8 +87,7 @@ bool CPhonebookDlg::OnInitDialog() {
     m_name = qobject_cast<QLineEdit*>(ui::FindControl(this, 1012));
     m_modify = qobject_cast<QPushButton*>(ui::FindControl(this, 1013));
 
-    m_number->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_number));
+    // A number may be typed as people write it; what is none is refused when it is stored.
     m_name->installEventFilter(this);
 
     connect(m_modify, &QPushButton::clicked, this, &CPhonebookDlg::OnModify);
@@ -98,6 +98,8 @@ bool CPhonebookDlg::OnInitDialog() {
     connect(m_ui->searchButton, &QPushButton::clicked, this, &CPhonebookDlg::OnSearch);
     connect(m_ui->importButton, &QPushButton::clicked, this, &CPhonebookDlg::OnImport);
     connect(m_ui->exportButton, &QPushButton::clicked, this, &CPhonebookDlg::OnExport);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CPhonebookDlg::OnListContextMenu);
 
     if (const QIcon icon = LoadIconResource(142); !icon.isNull())
         setWindowIcon(icon);
@@ -228,6 +230,11 @@ bool CPhonebookDlg::Modify() {
         ShowMessageBox(QStringLiteral("Pas de numéro de téléphone ou de nom"), {}, MsgIcon::None,
                        MsgButtons::Ok, this);
         return true;
+    }
+    // A stored number is shown as it is; a new one must read as a number.
+    if (!m_number->isReadOnly() && !ReadsAsPhoneNumber(m_number->text())) {
+        ui::TellNotANumber(this);
+        return false;
     }
     std::string number, name;
     if (!ToStorable(m_number->text(), number) || !ToStorable(m_name->text(), name)) {
@@ -443,6 +450,17 @@ void CPhonebookDlg::OnExport() {
     if (!report.ok)
         ShowMessageBox(QString::fromStdString(report.error), {}, MsgIcon::Error, MsgButtons::Ok,
                        this);
+}
+
+void CPhonebookDlg::OnListContextMenu(QPoint pos) {
+    const QModelIndex at = m_list->indexAt(pos);
+    if (!at.isValid())
+        return;
+    const std::string number = m_list->GetItemText(at.row(), 0);
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    ui::AddIgnoreNumberAction(menu, number, this);
+    menu->popup(m_list->viewport()->mapToGlobal(pos));
 }
 
 void CPhonebookDlg::OnSetfocusName() {

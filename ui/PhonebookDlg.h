@@ -1,6 +1,8 @@
 #pragma once
 // The "Annuaire" window: browse the phonebook and edit one entry at a time. Every change is
-// written to the phonebook file by the button that makes it; closing saves nothing.
+// written to the phonebook file by the button that makes it; closing saves nothing. A number
+// is typed as people write it ("+41 79 123 45 67") and stored as typed; a row's menu ignores
+// its calls, or no longer.
 
 #include <QDialog>
 
@@ -51,6 +53,8 @@ class CPhonebookDlg : public QDialog {
     void OnSetfocusName();
     void OnImport();
     void OnExport();
+    // The row menu, for the row at a point of the list's viewport.
+    void OnListContextMenu(QPoint pos);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

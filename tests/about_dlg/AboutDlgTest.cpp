@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
@@ -138,6 +139,9 @@ class AboutDlgTest : public ::testing::Test {
     static QComboBox* Notifications(CAboutDlg& dlg) {
         return qobject_cast<QComboBox*>(FindControl(&dlg, 1026));
     }
+    static QLineEdit* Command(CAboutDlg& dlg) {
+        return qobject_cast<QLineEdit*>(FindControl(&dlg, 1027));
+    }
     static QPushButton* Uninstall(CAboutDlg& dlg) {
         return qobject_cast<QPushButton*>(FindControl(&dlg, 1015));
     }
@@ -177,10 +181,10 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-    EXPECT_EQ(ok->geometry(), DluToPixels(QRect(202, 156, 50, 14)));
+    EXPECT_EQ(ok->geometry(), DluToPixels(QRect(202, 175, 50, 14)));
     EXPECT_EQ(Autostart(dlg)->text(),
               QString::fromUtf8("Lancer l'application automatiquement au démarrage"));
-    EXPECT_EQ(Autostart(dlg)->geometry(), DluToPixels(QRect(7, 156, 183, 14)));
+    EXPECT_EQ(Autostart(dlg)->geometry(), DluToPixels(QRect(7, 175, 183, 14)));
     EXPECT_EQ(AutoConnect(dlg)->text(),
               QString::fromUtf8("Connection permante à Internet ou essayer de se connecter"));
     EXPECT_EQ(AutoConnect(dlg)->geometry(), DluToPixels(QRect(7, 137, 245, 14)));
@@ -205,16 +209,22 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
         } else if (l->text() == QStringLiteral("Notifications du bureau :")) {
             ++labels;
             EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 118, 86, 14)));
+        } else if (l->text() == QStringLiteral("Commande par appel :")) {
+            ++labels;
+            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 156, 86, 14)));
         }
         EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width())
             << l->text().toStdString();
     }
-    EXPECT_EQ(labels, 2);
+    EXPECT_EQ(labels, 3);
+    ASSERT_NE(Command(dlg), nullptr);
+    EXPECT_EQ(Command(dlg)->geometry(), DluToPixels(QRect(96, 156, 156, 14)));
+    EXPECT_EQ(Command(dlg)->text(), QString());
     for (QComboBox* box : {Country(dlg), Notifications(dlg)})
         for (int i = 0; i < box->count(); ++i)
             EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 24, box->width())
                 << box->itemText(i).toStdString();
-    EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 177)));
+    EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 196)));
     // Every text fits its box.
     for (QCheckBox* box : {Autostart(dlg), AutoConnect(dlg)}) {
         const int needed =
@@ -444,6 +454,36 @@ TEST_F(AboutDlgTest, DesktopNotificationsAreStoredAtOnce) {
     }
     // A repaint chose nothing.
     EXPECT_EQ(Query("Software\\Tintorel", "DesktopNotifications").type, REG_SZ);
+}
+
+TEST_F(AboutDlgTest, TheCallCommandIsStoredOnceEdited) {
+    settings::SetCallCommand("notify-send Appel");
+    CAboutDlg dlg;
+    dlg.show();
+    QLineEdit* edit = Command(dlg);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text(), QStringLiteral("notify-send Appel"));
+
+    // Typing stores nothing until the edit is done (Enter, or the focus leaves).
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, " /opt/appel/alerte --son 'Bureau ");
+    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QStringLiteral("é"), Qt::NoModifier);
+    QTest::keyClicks(edit, "' ");
+    Paint(dlg);
+    EXPECT_EQ(edit->text(), QStringLiteral(" /opt/appel/alerte --son 'Bureau é' "));
+    EXPECT_EQ(settings::ReadCallCommand(), "notify-send Appel");
+    QTest::keyClick(edit, Qt::Key_Return);
+    const StoredValue value = Query("Software\\Tintorel", "CallCommand");
+    ASSERT_EQ(value.result, ERROR_SUCCESS);
+    EXPECT_EQ(value.type, REG_SZ);
+    EXPECT_EQ(value.data, std::string("/opt/appel/alerte --son 'Bureau \xc3\xa9'\0", 36));
+
+    // Emptied: the value goes.
+    edit->clear();
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Query("Software\\Tintorel", "CallCommand").result, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(m_boxes.Count(), 0u);
 }
 
 TEST_F(AboutDlgTest, ChoosingFranceRewritesPhonebookAndSwitchesLookups) {

@@ -203,11 +203,9 @@ TEST_F(LookupTest, NameFoundIsStoredAndTheRequestIsExact) {
     book.SetCountry(1, true);
     EXPECT_EQ(book.LookupCaller("+33 1 23 45 67 89"), kFrenchName);
     ASSERT_EQ(m_server.Requests().size(), 2u);
-    // In the request, what is not a digit is percent-encoded.
-    EXPECT_EQ(m_server.Requests()[1].rfind(
-                  kFrenchRequest + "%2B33%201%2023%2045%2067%2089 HTTP/1.1\r\n", 0),
-              0u);
-    EXPECT_NE(PhonebookFile().find("+33 1 23 45 67 89;" + kFrenchName + "\r\n"), std::string::npos);
+    // The directory is asked for the canonical form, which the name is kept under.
+    EXPECT_EQ(m_server.Requests()[1].rfind(kFrenchRequest + "0123456789 HTTP/1.1\r\n", 0), 0u);
+    EXPECT_NE(PhonebookFile().find("0123456789;" + kFrenchName + "\r\n"), std::string::npos);
 }
 
 TEST_F(LookupTest, ResultTextsAreNeverStored) {
@@ -371,6 +369,43 @@ TEST_F(LookupTest, UnknownNumbersAreAskedOnceAWeek) {
     EXPECT_EQ(book.LookupCaller("111"), "Inconnu");
     EXPECT_EQ(m_server.ConnectionCount(), 4u);
     EXPECT_EQ(UnknownNumbersFile(), "111;" + DaysAgo(0) + "\n");
+}
+
+TEST_F(LookupTest, ACallerInAnyFormFindsItsEntryAndIsAskedForInCanonicalForm) {
+    SetAutoConnect(1);
+    WritePhonebook("+41 79 123 45 67;Martin Paul\r\n0311111111;As given\r\n"
+                   "0041311111111;Same canonical form\r\ncountry;0\r\n");
+    CPhonebook book;
+    // The digits as the line gives them come first, as they always did.
+    EXPECT_EQ(book.LookupCaller("0041311111111"), "Same canonical form");
+    EXPECT_EQ(book.LookupCaller("0311111111"), "As given");
+    // Then the canonical form, with the line's type of number applied.
+    EXPECT_EQ(book.LookupCaller("0791234567"), "Martin Paul");
+    EXPECT_EQ(book.LookupCaller("791234567", NumberKind::National), "Martin Paul");
+    EXPECT_EQ(book.LookupCaller("41791234567", NumberKind::International), "Martin Paul");
+    EXPECT_EQ(m_server.ConnectionCount(), 0u);
+
+    // A number no entry has: the directory is asked for its canonical form, and the name is
+    // kept under it, where the other forms find it.
+    EXPECT_EQ(book.LookupCaller("41441234567", NumberKind::International), kSwissName);
+    ASSERT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_EQ(m_server.Requests()[0].rfind(kSwissRequest + "0441234567 HTTP/1.1\r\n", 0), 0u);
+    EXPECT_NE(PhonebookFile().find("\n0441234567;" + kSwissName + "\r\n"), std::string::npos);
+    EXPECT_EQ(book.LookupCaller("441234567", NumberKind::National), kSwissName);
+    std::string result;
+    EXPECT_TRUE(book.LookupOnline("+41 44 123 45 67", result));
+    EXPECT_EQ(m_server.Requests().back().rfind(kSwissRequest + "0441234567 HTTP/1.1\r\n", 0), 0u);
+    EXPECT_EQ(m_server.ConnectionCount(), 2u);
+
+    // The miss cache holds canonical forms; a line written as a line gave the number still
+    // counts.
+    m_server.ServeDefault(HttpFixtureServer::HttpResponse("<html>Aucun resultat</html>"));
+    EXPECT_EQ(book.LookupCaller("225555555", NumberKind::National), "Inconnu");
+    EXPECT_EQ(UnknownNumbersFile(), "0225555555;" + DaysAgo(0) + "\n");
+    EXPECT_EQ(book.LookupCaller("0041225555555"), "Inconnu");
+    WriteUnknownNumbers("225555556;" + DaysAgo(1) + "\n");
+    EXPECT_EQ(book.LookupCaller("225555556", NumberKind::National), "Inconnu");
+    EXPECT_EQ(m_server.ConnectionCount(), 3u);
 }
 
 // No connection, an error, or a server in trouble say nothing about the number.

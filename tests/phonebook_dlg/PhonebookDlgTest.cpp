@@ -11,6 +11,7 @@
 #include "ui/MessageBox.h"
 #include "platform/Registry.h"
 #include "resources/Resources.h"
+#include "settings/NumberLists.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/UiApplication.h"
 
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -219,6 +221,28 @@ class PhonebookDlgTest : public ::testing::Test {
 
     void TearDown() override { ui::SetFileDialogAnswerer({}); }
 
+    // The row menu of a row, as a right click opens it.
+    QMenu* RowMenu(int row) {
+        const QPoint at = List()->visualRect(List()->model()->index(row, 0)).center();
+        m_dlg->OnListContextMenu(at);
+        QMenu* shown = nullptr;
+        for (QMenu* menu : m_dlg->findChildren<QMenu*>())
+            if (menu->isVisible())
+                shown = menu;
+        EXPECT_NE(shown, nullptr);
+        return shown;
+    }
+    static QAction* Action(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+    static void Close(QMenu* menu) {
+        menu->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     TestEnv m_env;
     BoxRecorder m_boxes;
     std::unique_ptr<CPhonebookDlg> m_dlg;
@@ -257,10 +281,10 @@ TEST_F(PhonebookDlgTest, OpensOnEmptyPhonebookWithTemplateLayout) {
     EXPECT_FALSE(Number()->isReadOnly());
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
 
-    // Digits only in the number field.
+    // The number field takes what is typed; nothing is stored until "Modifier".
     Number()->setFocus();
     QTest::keyClicks(Number(), "02a2-1 3x");
-    EXPECT_EQ(Number()->text(), QStringLiteral("02213"));
+    EXPECT_EQ(Number()->text(), QStringLiteral("02a2-1 3x"));
     EXPECT_EQ(m_boxes.Count(), 0u);
     EXPECT_FALSE(m_env.FileExists(kFile));
 }
@@ -579,6 +603,83 @@ TEST_F(PhonebookDlgTest, NameWithoutWindows1252FormIsRefused) {
     EXPECT_EQ(m_env.ReadFile(kFile), file);
     EXPECT_EQ(Name()->text(), QStringLiteral("Zoë ✓ Dupont"));
     EXPECT_FALSE(Number()->isReadOnly());
+}
+
+TEST_F(PhonebookDlgTest, NumbersAreTypedAsPeopleWriteThemAndStoredAsTyped) {
+    Open();
+    Number()->setFocus();
+    QTest::keyClicks(Number(), "+41 (0)79 123.45-67");
+    TypeName(QStringLiteral("Martin Paul"));
+    Click(1013);
+    EXPECT_EQ(m_boxes.Count(), 0u);
+    EXPECT_EQ(m_env.ReadFile(kFile), "+41 (0)79 123.45-67;Martin Paul\r\ncountry;0\r\n");
+    // Found by the caller lookup whatever form the line gives.
+    EXPECT_EQ(GetPhonebook()->LookupCaller("791234567", NumberKind::National), "Martin Paul");
+
+    // What is no number is refused, and stays typed in.
+    for (const char* typed : {"079 CALL ME", "079+12", "--"}) {
+        Click(1021);
+        Number()->setFocus();
+        Number()->clear();
+        QTest::keyClicks(Number(), typed);
+        TypeName(QStringLiteral("Dupont"));
+        m_boxes.Clear();
+        Click(1013);
+        ASSERT_EQ(m_boxes.Count(), 1u) << typed;
+        const auto box = m_boxes.Requests()[0];
+        EXPECT_EQ(box.text, QStringLiteral("Ce numéro contient des caractères qui ne font pas "
+                                           "partie d'un numéro de téléphone. Il n'a pas été "
+                                           "enregistré."));
+        EXPECT_EQ(box.icon, MsgIcon::Error);
+        EXPECT_EQ(Number()->text(), QString::fromLatin1(typed));
+        EXPECT_FALSE(Number()->isReadOnly());
+    }
+    EXPECT_EQ(m_env.ReadFile(kFile), "+41 (0)79 123.45-67;Martin Paul\r\ncountry;0\r\n");
+}
+
+TEST_F(PhonebookDlgTest, TheRowMenuIgnoresANumberAndNoLonger) {
+    m_env.WriteFile(kFile, "+41 79 123 45 67;Martin Paul\r\n0900123456;Hotline\r\n"
+                           "0311111111;Favre\r\ncountry;0\r\n");
+    ASSERT_TRUE(settings::AddIgnoredNumber("0900*"));
+    ASSERT_TRUE(settings::AddIgnoredNumber("0041311111111"));
+    Open();
+    const QString ignore = QStringLiteral("Ignorer ce numéro");
+    const QString stop = QStringLiteral("Ne plus ignorer ce numéro");
+
+    QMenu* menu = RowMenu(RowOf("+41 79 123 45 67"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(Action(menu, ignore), nullptr);
+    EXPECT_TRUE(Action(menu, ignore)->isEnabled());
+    EXPECT_EQ(Action(menu, stop), nullptr);
+    Action(menu, ignore)->trigger();
+    Close(menu);
+    EXPECT_EQ(settings::ReadIgnoredNumbers(),
+              (std::vector<std::string>{"+41 79 123 45 67", "0041311111111", "0900*"}));
+
+    // Ignored now; "Ne plus ignorer" takes it out again.
+    menu = RowMenu(RowOf("+41 79 123 45 67"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(Action(menu, stop), nullptr);
+    EXPECT_EQ(Action(menu, ignore), nullptr);
+    Action(menu, stop)->trigger();
+    Close(menu);
+    EXPECT_EQ(settings::ReadIgnoredNumbers(), (std::vector<std::string>{"0041311111111", "0900*"}));
+
+    // Listed in another form: that entry goes.
+    menu = RowMenu(RowOf("0311111111"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(Action(menu, stop), nullptr);
+    Action(menu, stop)->trigger();
+    Close(menu);
+    EXPECT_EQ(settings::ReadIgnoredNumbers(), std::vector<std::string>{"0900*"});
+
+    // A prefix covers it: nothing to add, and the prefix is not this row's to remove.
+    menu = RowMenu(RowOf("0900123456"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(Action(menu, ignore), nullptr);
+    EXPECT_FALSE(Action(menu, ignore)->isEnabled());
+    Close(menu);
+    EXPECT_EQ(m_boxes.Count(), 0u);
 }
 
 TEST_F(PhonebookDlgTest, EntryAddedByIncomingCallAppearsAtNextRefresh) {
