@@ -2,6 +2,8 @@
 // What the link to the CAPI driver looks like, for the line side's status model. Written by
 // the watcher; readable from any thread.
 
+#include <chrono>
+
 namespace capi {
 
 struct LinkStatus {
@@ -15,14 +17,17 @@ struct LinkStatus {
     State state = Absent;
     // Controllers listened on while Connected; 0 otherwise.
     unsigned controllers = 0;
-    // While Lost or Missing: seconds until the next attempt, 0 while it runs.
+    // While Lost or Missing: the seconds announced before the next attempt and when it is due;
+    // 0 while it runs.
     int secondsToRetry = 0;
+    std::chrono::steady_clock::time_point nextTry{};
 };
 
 LinkStatus GetLinkStatus();
 
 // Called on the watcher thread with each new status: once when the watcher starts, then on
-// every change (each second of a countdown while Lost or Missing). Never for a stop, which
+// every change (once for each wait before an attempt while Lost or Missing: the countdown is
+// the reader's, so an idle watcher sleeps until the attempt). Never for a stop, which
 // the caller knows about. It must return quickly and must not call StopCAPI.
 using LinkStatusHandler = void (*)(const LinkStatus& status);
 void SetLinkStatusHandler(LinkStatusHandler handler);

@@ -190,12 +190,9 @@ bool Retry(Session& session, LinkStatus::State state) {
     for (;;) {
         const int delay = session.schedule.Next();
         const auto due = Clock::now() + std::chrono::seconds(delay);
-        for (int left = delay; left > 0; --left) {
-            if (!Publish(session, {state, 0, left}) ||
-                session.stop.SleepUntil(due - std::chrono::seconds(left - 1)))
-                return false;
-        }
-        if (!Publish(session, {state, 0, 0}))
+        if (!Publish(session, {state, 0, delay, due}) || session.stop.SleepUntil(due))
+            return false;
+        if (!Publish(session, {state, 0, 0, {}}))
             return false;
         unsigned id = 0;
         const unsigned controllers = RegisterCAPI(id, false);

@@ -68,10 +68,8 @@ LineStatus CapiSource::Status() const {
         break;
     }
     if (link.secondsToRetry > 0) {
-        // The watcher counts down a second at a time; the next try is that far from now.
         status.retryIn = link.secondsToRetry;
-        status.nextTry =
-            std::chrono::steady_clock::now() + std::chrono::seconds(link.secondsToRetry);
+        status.nextTry = link.nextTry;
     }
     return status;
 }

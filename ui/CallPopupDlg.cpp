@@ -558,8 +558,9 @@ void CCallPopupDlg::OnLineStatus() {
     if (m_bDestroyed)
         return;
     const std::vector<line::LineStatus> lines = m_lines.Statuses();
-    m_tray->SetToolTip(ui::TrayToolTip(lines, ui::Clock::now()));
-    if (!ui::CountingDown(lines))
+    const auto now = ui::Clock::now();
+    m_tray->SetToolTip(ui::TrayToolTip(lines, now));
+    if (!ui::TipCountingDown(lines, now))
         m_lineCountdown->stop();
     else if (!m_lineCountdown->isActive())
         m_lineCountdown->start();

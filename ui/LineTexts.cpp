@@ -159,4 +159,10 @@ bool CountingDown(const std::vector<line::LineStatus>& lines) {
                        [](const line::LineStatus& status) { return status.retryIn > 0; });
 }
 
+bool TipCountingDown(const std::vector<line::LineStatus>& lines, Clock::time_point now) {
+    return std::any_of(lines.begin(), lines.end(), [now](const line::LineStatus& status) {
+        return status.retryIn > 0 && !DownText(status, now).isEmpty();
+    });
+}
+
 } // namespace ui

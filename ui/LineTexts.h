@@ -21,5 +21,8 @@ QString MqttStateText(const line::LineStatus& status, Clock::time_point now);
 QString TrayToolTip(const std::vector<line::LineStatus>& lines, Clock::time_point now);
 // Whether some source waits for its next try (the texts then change every second).
 bool CountingDown(const std::vector<line::LineStatus>& lines);
+// Whether the tray's tip counts down (an absent CAPI driver, which the tip doesn't name, keeps
+// the program asleep until its next try).
+bool TipCountingDown(const std::vector<line::LineStatus>& lines, Clock::time_point now);
 
 } // namespace ui
