@@ -4,14 +4,13 @@
 // broker. Its URL comes from the settings at start and from the "Lignes" dialog later.
 
 #include "line/CallSharer.h"
+#include "line/ClientWatch.h"
 #include "line/LineSource.h"
 #include "line/MqttClient.h"
 
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 namespace line {
 
@@ -23,17 +22,16 @@ class MqttSource : public LineSource, public CallSharer {
     // clientId: this copy's name at the broker; by default (empty) ThisCopysMqttClientId(),
     // worked out when a URL is first watched.
     explicit MqttSource(std::string clientId = {});
-    ~MqttSource() override;
 
     Source Kind() const override { return Source::Mqtt; }
     // Watches the URL the settings give at start; brings a line when there is one.
     void Start(std::function<void(bool brings)> started) override;
     // Says goodbye to the broker, waiting for that a moment at most.
     void Stop() override;
-    LineStatus Status() const override;
+    LineStatus Status() const override { return m_watch.Status(); }
 
     // The URL as given, password included: for the settings and the dialog's field only.
-    std::string Address() const override;
+    std::string Address() const override { return m_watch.Address(); }
     // Watches the URL in place of any earlier one; an empty one switches MQTT off. Returns at
     // once, even while a call from the broker is being handled. Called from one thread only
     // (the GUI thread).
@@ -46,22 +44,10 @@ class MqttSource : public LineSource, public CallSharer {
     std::string ClientId() const;
 
   private:
-    // Shared with the clients' status handlers, which may report after the source is gone.
-    struct Shared {
-        std::mutex mutex;
-        LineStatus status;
-        std::uint64_t generation = 0; // of the current client
-    };
-
-    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
-    mutable std::mutex m_mutex;
+    ClientWatch<MqttClient> m_watch{Source::Mqtt};
+    mutable std::mutex m_mutex; // guards the client id and the labels
     std::string m_clientId;
-    std::string m_url;
     CalledLabels m_labels;
-    std::unique_ptr<MqttClient> m_client;
-    // Clients told to stop whose threads may still say goodbye or handle a call: never waited
-    // for when the URL changes.
-    std::vector<std::unique_ptr<MqttClient>> m_retired;
 };
 
 } // namespace line
