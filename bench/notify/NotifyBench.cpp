@@ -7,6 +7,7 @@
 //                          entries (default 50 calls)
 
 #include "app/CallerIdApp.h"
+#include "bench/support/BenchProgram.h"
 #include "platform/ModulePath.h"
 #include "platform/Sound.h"
 #include "platform/UserMessage.h"
@@ -34,13 +35,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kEntries = 100000;
-
-std::string SubscriberNumber(int i) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "07%08d", 10000000 + i * 7);
-    return buffer;
-}
+using bench::kPhonebookEntries;
+using bench::SubscriberNumber;
 
 } // namespace
 
@@ -48,18 +44,7 @@ int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::atoi(argv[1]) : 50;
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    setenv("HOME", folder.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    setenv("TINTOREL_REGISTRY", (folder + "/registry.reg").c_str(), 1);
-    platform::SetModuleFileNameOverride(folder + "/tintorel");
-    {
-        std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
-        for (int i = 0; i < kEntries; ++i)
-            book << SubscriberNumber(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
-        book << "country;0\r\n";
-    }
-    platform::SetSoundRecorder([](unsigned) {});
-    platform::SetMessageBoxRecorder([](const platform::MessageBoxRequest&) { return 1; });
+    bench::PrepareFolder(folder);
     settings::SetDesktopNotifications(settings::DesktopNotifications::On);
 
     testing_support::NotificationServer server;
@@ -69,13 +54,8 @@ int main(int argc, char** argv) {
     }
     setenv("DBUS_SESSION_BUS_ADDRESS", server.Address().c_str(), 1);
     linesim::LineSim line;
-    if (!line.Start()) {
-        std::fprintf(stderr, "linesim did not start\n");
+    if (!bench::StartLine(line))
         return 1;
-    }
-    setenv("TINTOREL_CAPI", ("rcapi:127.0.0.1:" + std::to_string(line.Port())).c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);
     InitTintorelResources();
@@ -89,7 +69,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(1500ms);
         for (int i = 0; i < calls; ++i) {
             const std::size_t before = server.Calls(QStringLiteral("Notify")).size();
-            const std::string number = SubscriberNumber((i * 1999) % kEntries);
+            const std::string number = SubscriberNumber((i * 1999) % kPhonebookEntries);
             const auto rung = Clock::now();
             const std::uint32_t plci =
                 line.Ring({.controller = 1, .calling = number, .called = "0219876543"});
@@ -105,13 +85,7 @@ int main(int argc, char** argv) {
             // at a random phase.
             std::this_thread::sleep_for(std::chrono::milliseconds(300 + (i * 37) % 100));
         }
-        QMetaObject::invokeMethod(
-            dlg,
-            [dlg] {
-                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(dlg, &escape);
-            },
-            Qt::QueuedConnection);
+        bench::Quit(dlg);
     });
     dlg->DoModal();
     driver.join();
@@ -122,7 +96,7 @@ int main(int argc, char** argv) {
     const double worst = *std::max_element(ms.begin(), ms.end());
     std::printf("ring-to-notification latency, %zu calls, %d-entry phonebook: mean %.1f ms, "
                 "worst %.1f ms\n",
-                ms.size(), kEntries, mean, worst);
+                ms.size(), kPhonebookEntries, mean, worst);
     std::fflush(stdout);
     std::quick_exit(0);
 }

@@ -10,6 +10,7 @@
 //                                  CPU share of one core and resident memory (default 60 s)
 
 #include "app/CallerIdApp.h"
+#include "bench/support/BenchProgram.h"
 #include "line/Notification.h"
 #include "ui/MessageBox.h"
 #include "platform/ModulePath.h"
@@ -43,13 +44,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kEntries = 100000;
-
-std::string SubscriberNumber(int i) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "07%08d", 10000000 + i * 7);
-    return buffer;
-}
+using bench::kPhonebookEntries;
+using bench::PrepareFolder;
+using bench::Quit;
+using bench::StartLine;
+using bench::SubscriberNumber;
 
 // Marks the moment the window is painted on screen with the expected name.
 class PaintWatch : public QObject {
@@ -74,48 +73,6 @@ class PaintWatch : public QObject {
     }
 };
 
-// A private folder with a 100,000-entry phonebook that the program takes for its own, sounds
-// and message boxes answered in silence.
-void PrepareFolder(const std::string& folder) {
-    setenv("HOME", folder.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    setenv("TINTOREL_REGISTRY", (folder + "/registry.reg").c_str(), 1);
-    platform::SetModuleFileNameOverride(folder + "/tintorel");
-    {
-        std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
-        for (int i = 0; i < kEntries; ++i)
-            book << SubscriberNumber(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
-        book << "country;0\r\n";
-    }
-    platform::SetSoundRecorder([](unsigned) {});
-    platform::SetMessageBoxRecorder([](const platform::MessageBoxRequest&) { return 1; });
-}
-
-// The simulated line the program will listen on, and the offscreen platform unless another
-// was asked for.
-bool StartLine(linesim::LineSim& line) {
-    if (!line.Start()) {
-        std::fprintf(stderr, "linesim did not start\n");
-        return false;
-    }
-    const std::string capi = "rcapi:127.0.0.1:" + std::to_string(line.Port());
-    setenv("TINTOREL_CAPI", capi.c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return true;
-}
-
-// Ends the modal run of the window from another thread.
-void Quit(CCallPopupDlg* dlg) {
-    QMetaObject::invokeMethod(
-        dlg,
-        [dlg] {
-            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(dlg, &escape);
-        },
-        Qt::QueuedConnection);
-}
-
 int Latency(int argc, char** argv, int calls) {
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
@@ -135,8 +92,9 @@ int Latency(int argc, char** argv, int calls) {
         line.WaitForCount("LISTEN_REQ", 1, 20s);
         std::this_thread::sleep_for(1500ms); // the start-up showing is over
         for (int i = 0; i < calls; ++i) {
-            const std::string number = SubscriberNumber((i * 1999) % kEntries);
-            watch.m_expected = "Abonn\xE9 num\xE9ro " + std::to_string((i * 1999) % kEntries);
+            const std::string number = SubscriberNumber((i * 1999) % kPhonebookEntries);
+            watch.m_expected =
+                "Abonn\xE9 num\xE9ro " + std::to_string((i * 1999) % kPhonebookEntries);
             watch.m_done.store(false);
             watch.m_armed.store(true);
             const auto rung = Clock::now();
@@ -165,7 +123,7 @@ int Latency(int argc, char** argv, int calls) {
     const double worst = *std::max_element(ms.begin(), ms.end());
     std::printf("ring-to-window latency, %zu calls, %d-entry phonebook: mean %.1f ms, "
                 "worst %.1f ms\n",
-                ms.size(), kEntries, mean, worst);
+                ms.size(), kPhonebookEntries, mean, worst);
     std::fflush(stdout);
     std::quick_exit(0);
 }
@@ -196,7 +154,7 @@ int Burst(int argc, char** argv, int calls) {
         std::this_thread::sleep_for(1500ms);
         const auto start = Clock::now();
         for (int i = 0; i < calls; ++i) {
-            const std::string number = SubscriberNumber((i * 1999) % kEntries);
+            const std::string number = SubscriberNumber((i * 1999) % kPhonebookEntries);
             line.Hangup(line.Ring({.controller = 1, .calling = number, .called = "0219876543"}));
         }
         const auto end = start + 60s;
@@ -247,12 +205,7 @@ int Idle(int seconds) {
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
     std::filesystem::copy_file(TINTOREL_EXE, folder + "/tintorel");
-    {
-        std::ofstream book(folder + "/phonebook.txt", std::ios::binary);
-        for (int i = 0; i < kEntries; ++i)
-            book << SubscriberNumber(i) << ";Abonn\xE9 num\xE9ro " << i << "\r\n";
-        book << "country;0\r\n";
-    }
+    bench::WritePhonebook(folder);
     e2e::Desktop desktop(folder);
     if (!desktop.Start()) {
         std::fprintf(stderr, "%s\n", desktop.Error().c_str());
