@@ -53,6 +53,15 @@ CCallPopupDlg* CreateMainWindow() {
     lines.Add(std::move(mqtt));
     lines.Add(std::make_unique<line::CapiSource>());
     auto* window = new CCallPopupDlg(*state, lines);
+    // The lines start once the window's start sequence has set up the tray, off the GUI thread
+    // (a CAPI driver may be slow to answer), and say whether one of them brings a line: at
+    // once when another line than CAPI is configured, else once the driver has answered.
+    QObject::connect(window, &CCallPopupDlg::Initialised, window, [&lines] {
+        lines.Start([](bool anyLine) {
+            RunOnMainWindow([anyLine](CCallPopupDlg& main) { main.OnLinesReady(anyLine); }, false);
+        });
+    });
+    QObject::connect(window, &CCallPopupDlg::Destroying, window, [&lines] { lines.Stop(); });
     // Requests of the command line, served while this copy holds the log-owner role; the
     // window withdraws the channel when it is destroyed.
     SetLogOwnerChannel(new platform::RequestListener(

@@ -276,12 +276,8 @@ bool CCallPopupDlg::OnInitDialog() {
 
     m_tray->Add();
 
-    // The lines start off this thread (a CAPI driver may be slow to answer) and say whether
-    // one of them brings a line: at once when another line than CAPI is configured, else once
-    // the driver has answered. The tray works meanwhile.
-    m_lines.Start([](bool anyLine) {
-        RunOnMainWindow([anyLine](CCallPopupDlg& window) { window.OnLinesReady(anyLine); }, false);
-    });
+    // Whoever owns the lines starts them now; the rest follows in OnLinesReady.
+    emit Initialised();
     return true;
 }
 
@@ -342,7 +338,7 @@ void CCallPopupDlg::DestroyWindow() {
 }
 
 void CCallPopupDlg::OnDestroy() {
-    m_lines.Stop();
+    emit Destroying();
     m_hideTimer->stop();
     m_lineCountdown->stop();
     m_tray->Remove();

@@ -37,7 +37,7 @@ class CCallPopupDlg : public QDialog {
     static constexpr int kCaptionHeight = 18;
 
     // The state is shared with the incoming-call handler and outlives the window, like the
-    // owner of the lines, which the start sequence starts and the shutdown stops.
+    // owner of the lines, whose states the window shows.
     CCallPopupDlg(line::NotificationState& state, line::LineSupervisor& lines,
                   QWidget* parent = nullptr);
     ~CCallPopupDlg() override;
@@ -80,6 +80,13 @@ class CCallPopupDlg : public QDialog {
     QRect ClientRect() const;
     QRect CaptionRect() const;
     QRect CloseBoxRect() const;
+
+  signals:
+    // The start sequence has reached the lines: their owner starts them, and calls
+    // OnLinesReady once they have said whether there is one.
+    void Initialised();
+    // The window is being destroyed: the lines stop.
+    void Destroying();
 
   public slots:
     void OnCallList();

@@ -43,6 +43,14 @@ class WindowTestBase : public ::testing::Test {
         m_lines.Add(std::make_unique<line::CallMonitorSource>());
         m_lines.Add(std::make_unique<line::CapiSource>());
         m_dlg = std::make_unique<CCallPopupDlg>(m_state, m_lines);
+        QObject::connect(m_dlg.get(), &CCallPopupDlg::Initialised, m_dlg.get(), [this] {
+            m_lines.Start([](bool anyLine) {
+                RunOnMainWindow([anyLine](CCallPopupDlg& main) { main.OnLinesReady(anyLine); },
+                                false);
+            });
+        });
+        QObject::connect(m_dlg.get(), &CCallPopupDlg::Destroying, m_dlg.get(),
+                         [this] { m_lines.Stop(); });
         line::Calls().SetHandler(
             [this](const line::IncomingCall& call) { m_handler.IncomingCallHandler(call); });
     }
