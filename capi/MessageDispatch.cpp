@@ -22,7 +22,6 @@ namespace {
 // after a stop never shares it with the next one.
 thread_local _cmsg g_CMSG;
 
-constexpr int kMessagesPerPoll = 6;
 constexpr unsigned kInfoSuccessMax = 0x00FF;
 // Not a CAPI value: the watcher was stopped, so nothing is fetched.
 constexpr unsigned kStopped = 0x10000;

@@ -64,7 +64,9 @@ std::timed_mutex& CapiLock();
 // on, since the application id may already belong to a newer start. Check it under CapiLock.
 bool WatcherStopping();
 
-// One round: fetch and dispatch up to six messages. Returns how many were taken.
+constexpr int kMessagesPerPoll = 6;
+
+// One round: fetch and dispatch up to kMessagesPerPoll messages. Returns how many were taken.
 int Handle_CAPI_Msg();
 void Handle_Indication();
 void Handle_Confirmation();

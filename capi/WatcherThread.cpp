@@ -31,9 +31,10 @@ namespace {
 
 using Clock = StopSignal::Clock;
 
-// The longest wait on the line: libcapi20 may hold what its descriptor no longer shows, so
-// the queue is looked at after a second of silence.
-constexpr auto kIdleWait = std::chrono::seconds(1);
+// The longest wait on the line. A full round goes on at once, so the descriptor shows what
+// is left; this only looks at the queue now and then in case libcapi20 holds something the
+// descriptor no longer shows, and is long so that an idle line wakes nobody.
+constexpr auto kIdleWait = std::chrono::seconds(30);
 // Without a descriptor to wait on, the watcher polls at this interval.
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 // StopCAPI joins a watcher that ends within this time and leaves a busy one to end alone.
@@ -256,6 +257,7 @@ void Watch(const std::shared_ptr<Session>& owner, bool registerFirst) {
     else if (const LinkStatus status = GetLinkStatus(); !session.stop.Raised())
         NotifyLinkStatus(status);
     unsigned down = running ? Listen() : 0;
+    bool more = false;
     while (running && !session.stop.Raised()) {
         if (down != 0) {
             if (!Reconnect(session, down))
@@ -263,22 +265,28 @@ void Watch(const std::shared_ptr<Session>& owner, bool registerFirst) {
             down = Listen();
             continue;
         }
-        switch (WaitForLine(session)) {
+        // After a full round more may be waiting: take it without waiting on the line.
+        const Line line = more ? Line::Quiet : WaitForLine(session);
+        more = false;
+        switch (line) {
         case Line::Stopped:
             break;
         case Line::Closed:
             down = kLinkClosed;
             break;
         case Line::Quiet:
-            Handle_CAPI_Msg();
+            more = Handle_CAPI_Msg() == kMessagesPerPoll;
             down = TakeLinkDown();
             break;
-        case Line::Readable:
+        case Line::Readable: {
+            const int taken = Handle_CAPI_Msg();
             // A descriptor that stays readable with nothing to take would make this spin.
-            if (Handle_CAPI_Msg() == 0)
+            if (taken == 0)
                 session.stop.SleepUntil(Clock::now() + kPollInterval);
+            more = taken == kMessagesPerPoll;
             down = TakeLinkDown();
             break;
+        }
         }
     }
     t_session = nullptr;
