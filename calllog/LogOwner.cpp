@@ -17,15 +17,6 @@ std::mutex g_mutex;
 platform::RequestListener* g_channel = nullptr;
 std::string g_heldChannel; // the channel's path while this copy holds the lock
 
-// The folder the call log is written in, "." for a bare file name.
-std::string CallLogFolder() {
-    const std::string log = GetCallLogPath();
-    const std::size_t slash = log.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : log.substr(0, slash);
-}
-
 // Called with g_mutex held. Only the lock's holder may replace what lies at the channel's path.
 platform::ListenResult OpenChannel(int& error) {
     if (!g_channel || g_heldChannel.empty())
@@ -49,7 +40,7 @@ std::optional<LogOwnerPaths> GetLogOwnerPaths(int& error, bool make) {
     const std::string runtime = platform::RuntimeFolder(error, make);
     if (runtime.empty())
         return std::nullopt;
-    const std::string base = runtime + "/" + platform::FolderKey(CallLogFolder());
+    const std::string base = runtime + "/" + platform::FolderKey(platform::GetCallLogFolder());
     return LogOwnerPaths{base + ".lock", base + ".socket"};
 }
 

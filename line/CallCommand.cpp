@@ -18,18 +18,6 @@ std::string Utf8(const std::string& cp1252) {
 
 } // namespace
 
-const char* SourceName(Source source) {
-    switch (source) {
-    case Source::Capi:
-        return "capi";
-    case Source::CallMonitor:
-        return "callmonitor";
-    case Source::Mqtt:
-        return "mqtt";
-    }
-    return "";
-}
-
 std::string IsoLocalTime(std::time_t time) {
     std::tm local{};
     if (!localtime_r(&time, &local))

@@ -22,9 +22,6 @@ struct CallFacts {
     std::time_t time = 0; // when the call came
 };
 
-// "capi", "callmonitor", ...: the value of TINTOREL_LINE.
-const char* SourceName(Source source);
-
 // The local time as ISO 8601 with its offset ("2025-03-08T18:20:59+01:00").
 std::string IsoLocalTime(std::time_t time);
 

@@ -22,14 +22,6 @@ std::string HostName() {
     return name;
 }
 
-std::string CallLogFolder() {
-    const std::string log = GetCallLogPath();
-    const std::size_t slash = log.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : log.substr(0, slash);
-}
-
 } // namespace
 
 std::string MakeMqttClientId(std::string_view hostName, const std::string& dataFolder) {
@@ -49,7 +41,7 @@ std::string MakeMqttClientId(std::string_view hostName, const std::string& dataF
 }
 
 std::string ThisCopysMqttClientId() {
-    const std::string id = MakeMqttClientId(HostName(), CallLogFolder());
+    const std::string id = MakeMqttClientId(HostName(), platform::GetCallLogFolder());
     int error = 0;
     const std::string runtime = platform::RuntimeFolder(error);
     if (runtime.empty())

@@ -38,18 +38,6 @@ std::string NameInCp1252(const QString& text) {
     return name;
 }
 
-const char* LineName(Source source) {
-    switch (source) {
-    case Source::Capi:
-        return "capi";
-    case Source::CallMonitor:
-        return "callmonitor";
-    case Source::Mqtt:
-        break;
-    }
-    return "mqtt";
-}
-
 } // namespace
 
 std::string CallRecordJson(const CallRecord& record) {
@@ -110,7 +98,7 @@ CallRecord RecordOfCall(const IncomingCall& call, const std::string& origin,
     record.calling = platform::FromCp1252(call.calling).toStdString();
     record.called = platform::FromCp1252(call.called).toStdString();
     record.name = platform::FromCp1252(phonebookName).toStdString();
-    record.line = LineName(call.source);
+    record.line = SourceName(call.source);
     record.calledLabel = calledLabel;
     return record;
 }

@@ -156,3 +156,15 @@ const char* GetPhonebookPath() {
 const char* GetCallLogPath() {
     return GetPath(g_callLog);
 }
+
+namespace platform {
+
+std::string GetCallLogFolder() {
+    const std::string log = GetCallLogPath();
+    const std::size_t slash = log.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : log.substr(0, slash);
+}
+
+} // namespace platform
