@@ -1,39 +1,23 @@
 // French stays as it was: under the C locale, a French one and a language the program doesn't
-// have, every text of the windows is the one kept in french-texts.txt, byte for byte.
+// have, every text of the windows is the one kept in french-texts.txt, byte for byte (the texts
+// as they read before the program had other languages, and the "Langue" row since).
 
-#include "resources/Resources.h"
+#include "tests/i18n/Language.h"
 #include "tests/i18n/WindowTexts.h"
 #include "tests/support/TestEnv.h"
-#include "tests/support/UiApplication.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
 
-QStringList Snapshot() {
-    QFile file(QStringLiteral(TINTOREL_I18N_DIR "/french-texts.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-void ExpectFrenchUnder(const char* lang) {
+void ExpectFrenchUnder(const char* lang, const char* language = nullptr) {
     testing_support::TestEnv env;
     testing_support::BoxRecorder boxes;
-    setenv("LANG", lang, 1);
-    testing_support::EnsureApplication();
-    InitTintorelResources();
+    EXPECT_EQ(testing_support::UseLocale(lang, language), QStringLiteral("fr"));
     const QStringList texts = testing_support::AllWindowTexts();
-    if (const char* out = std::getenv("TINTOREL_WRITE_FRENCH_TEXTS")) {
-        QFile file(QString::fromLocal8Bit(out));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write((texts.join(u'\n') + u'\n').toUtf8());
-    }
-    const QStringList expected = Snapshot();
+    const QStringList expected = testing_support::FrenchWindowTexts();
     ASSERT_FALSE(expected.isEmpty());
     for (qsizetype i = 0; i < std::max(texts.size(), expected.size()); ++i)
         EXPECT_EQ(texts.value(i).toStdString(), expected.value(i).toStdString())
@@ -44,4 +28,12 @@ void ExpectFrenchUnder(const char* lang) {
 
 TEST(FrenchTexts, UnderTheCLocale) {
     ExpectFrenchUnder("C");
+}
+
+TEST(FrenchTexts, UnderAFrenchLocale) {
+    ExpectFrenchUnder("fr_FR.UTF-8");
+}
+
+TEST(FrenchTexts, UnderALanguageTheProgramDoesNotHave) {
+    ExpectFrenchUnder("ja_JP.UTF-8", "ja:ko");
 }

@@ -19,6 +19,7 @@
 #include "ui/Tray.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
@@ -157,6 +158,27 @@ QStringList WidgetTexts(const QWidget* root) {
     OneWidget(texts, root);
     for (const QWidget* child : root->findChildren<QWidget*>())
         OneWidget(texts, child);
+    return texts;
+}
+
+QStringList FrenchWindowTexts() {
+    QFile file(QStringLiteral(TINTOREL_I18N_DIR "/french-texts.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList texts = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    const qsizetype row =
+        texts.indexOf(QStringLiteral("QComboBox#notificationsCombo item: Désactivées"));
+    if (row < 0)
+        return {};
+    const QStringList language = {
+        QStringLiteral("QLabel#languageLabel text: Langue :"),
+        QStringLiteral("QComboBox#languageCombo item: Automatique"),
+        QStringLiteral("QComboBox#languageCombo item: Français"),
+        QStringLiteral("QComboBox#languageCombo item: Deutsch"),
+        QStringLiteral("QComboBox#languageCombo item: English"),
+        QStringLiteral("QLabel#languageNote text: Prend effet au prochain démarrage")};
+    for (qsizetype i = 0; i < language.size(); ++i)
+        texts.insert(row + 1 + i, language[i]);
     return texts;
 }
 

@@ -17,4 +17,9 @@ QStringList WidgetTexts(const QWidget* root);
 // offscreen platform, with the translators already installed) and returns their texts.
 QStringList AllWindowTexts();
 
+// What AllWindowTexts reads in French: french-texts.txt, the texts as they read before the
+// program spoke other languages, with the "Langue" row the about dialog has had since.
+// Empty when the snapshot cannot be read.
+QStringList FrenchWindowTexts();
+
 } // namespace testing_support
