@@ -11,8 +11,6 @@ using platform::FromCp1252;
 
 namespace ui {
 
-namespace {} // namespace
-
 bool IsCallerName(const std::string& name) {
     return !name.empty() && !IsLookupWord(FromCp1252(name));
 }
