@@ -51,8 +51,9 @@ CNumbersPanel::CNumbersPanel(QWidget* parent)
 
     m_ui->labelsList->SetGridLines(true);
     m_ui->labelsList->SetFullRowSelect(true);
-    m_ui->labelsList->InsertColumn(0, tr("Numéro appelé"), 100);
-    m_ui->labelsList->InsertColumn(1, tr("Nom"), 180);
+    // Room for the heading in every language ("Angerufene Nummer").
+    m_ui->labelsList->InsertColumn(0, tr("Numéro appelé"), 120);
+    m_ui->labelsList->InsertColumn(1, tr("Nom"), 160);
     m_ui->ignoredList->SetGridLines(true);
     m_ui->ignoredList->SetFullRowSelect(true);
     m_ui->ignoredList->InsertColumn(0, tr("Numéro"), 280);

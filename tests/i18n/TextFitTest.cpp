@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -84,6 +85,16 @@ void ExpectTextsFit(QWidget* dialog) {
             const auto* box = static_cast<const QAbstractButton*>(widget);
             EXPECT_LE(box->sizeHint().width(), box->width())
                 << Describe(box, box->text(), box->sizeHint());
+        } else if (const auto* header = qobject_cast<const QHeaderView*>(widget)) {
+            // A list's column headings, each in its column.
+            for (int i = 0; i < header->count(); ++i) {
+                const QString text =
+                    header->model()->headerData(i, header->orientation()).toString();
+                const int needed = header->sectionSizeHint(i);
+                EXPECT_LE(needed, header->sectionSize(i))
+                    << Describe(header, text, QSize(needed, header->height())) << " column " << i
+                    << " is " << header->sectionSize(i) << " wide";
+            }
         } else if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
             // Its size hint makes room for its longest item.
             EXPECT_LE(combo->sizeHint().width(), combo->width())
