@@ -60,7 +60,9 @@ bool InstallLanguage(const QString& language) {
     if (!ProgramTranslator().load(locale, QStringLiteral("tintorel"), QStringLiteral("_"),
                                   kProgramFolder))
         return false;
-    QCoreApplication::installTranslator(&ProgramTranslator());
+    // Refused without an application object.
+    if (!QCoreApplication::installTranslator(&ProgramTranslator()))
+        return false;
     // English needs none: Qt's own texts are English.
     if (language == u"de" &&
         QtTranslator().load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -17,7 +17,7 @@ QString ChooseLanguage(const QString& stored, const QStringList& uiLanguages);
 // object, which must exist, and for German Qt's own (standard buttons, file dialog) where Qt's
 // translations are installed. Translations installed before are removed first, so that it can
 // be called again for another application object. False when the program's translation could
-// not be loaded (the program then speaks French).
+// not be loaded or installed (the program then speaks French).
 bool InstallLanguage(const QString& language);
 
 // ChooseLanguage from the stored setting and QLocale::system(), then InstallLanguage. Returns
