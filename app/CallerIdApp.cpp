@@ -18,16 +18,19 @@
 #include "platform/RequestChannel.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
+#include "translations/Language.h"
 #include "ui/CallPopupDlg.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowRequests.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 CCallPopupDlg* CreateMainWindow() {
     // What the model code tells the user appears as boxes owned by the window.
@@ -78,11 +81,19 @@ bool CCallerIdApp::InitInstance() {
     return false;
 }
 
-int RunTintorel(int argc, char** argv) {
-    // Before anything else: --help and --version need no display.
-    const app::CommandLine commandLine = app::ParseCommandLine(argc, argv);
+namespace {
+
+// The command line's work: its options, and the commands that end the program without
+// starting it. Nothing set when the program is to start.
+std::optional<int> RunCommandLine(int argc, char** argv, app::CommandLine& commandLine) {
+    // An application object without a display, so that the command line speaks the user's
+    // language before anything is printed.
+    int coreArgc = argc;
+    QCoreApplication core(coreArgc, argv);
+    translations::InstallTranslations();
+    commandLine = app::ParseCommandLine(argc, argv);
     if (commandLine.exitStatus)
-        return *commandLine.exitStatus;
+        return commandLine.exitStatus;
     switch (commandLine.command) {
     case app::CommandLine::Command::Import:
         return RunImport(commandLine.file, commandLine.overwrite);
@@ -95,6 +106,16 @@ int RunTintorel(int argc, char** argv) {
     case app::CommandLine::Command::Run:
         break;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int RunTintorel(int argc, char** argv) {
+    // Before anything else: --help and --version need no display.
+    app::CommandLine commandLine;
+    if (const std::optional<int> status = RunCommandLine(argc, argv, commandLine))
+        return *status;
 
     if (const std::optional<int> status =
             app::SetUpWindowSystem(commandLine.platformGiven, argc > 0 ? argv[0] : "tintorel"))
@@ -108,6 +129,7 @@ int RunTintorel(int argc, char** argv) {
     // The desktop entry's id: Wayland compositors and notification servers match it.
     QGuiApplication::setDesktopFileName(QStringLiteral("tintorel"));
     InitTintorelResources();
+    translations::InstallTranslations();
 
     CCallerIdApp theApp;
     theApp.InitInstance();

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -14,45 +15,53 @@ namespace {
 
 struct OptionText {
     QStringList names;
-    QString valueName; // empty for a switch
-    QString description;
+    const char* valueName; // empty for a switch
+    const char* description;
 };
 
 // The program's own options, in the order --help lists them.
 const OptionText kOwnOptions[] = {
     {{QStringLiteral("h"), QStringLiteral("help")},
-     {},
-     QStringLiteral("Affiche cette aide et quitte.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine", "Affiche cette aide et quitte.")},
     {{QStringLiteral("v"), QStringLiteral("version")},
-     {},
-     QStringLiteral("Affiche la version et quitte.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine", "Affiche la version et quitte.")},
     {{QStringLiteral("import")},
-     QStringLiteral("fichier"),
-     QString::fromUtf8("Importe dans l'annuaire les contacts d'un fichier vCard ou CSV, puis "
+     QT_TRANSLATE_NOOP("CommandLine", "fichier"),
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Importe dans l'annuaire les contacts d'un fichier vCard ou CSV, puis "
                        "quitte.")},
     {{QStringLiteral("overwrite")},
-     {},
-     QString::fromUtf8("Avec --import : remplace le nom des numéros déjà dans l'annuaire.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Avec --import : remplace le nom des numéros déjà dans l'annuaire.")},
     {{QStringLiteral("export")},
-     QStringLiteral("fichier"),
-     QString::fromUtf8("Exporte l'annuaire en vCard (.vcf) ou en CSV (.csv), puis quitte.")},
+     QT_TRANSLATE_NOOP("CommandLine", "fichier"),
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Exporte l'annuaire en vCard (.vcf) ou en CSV (.csv), puis quitte.")},
     {{QStringLiteral("export-history")},
-     QStringLiteral("fichier"),
-     QString::fromUtf8("Exporte la liste des appels en CSV, puis quitte.")},
+     QT_TRANSLATE_NOOP("CommandLine", "fichier"),
+     QT_TRANSLATE_NOOP("CommandLine", "Exporte la liste des appels en CSV, puis quitte.")},
     {{QStringLiteral("history")},
-     {},
-     QString::fromUtf8("Ouvre la liste des appels dans Tintorel déjà lancé.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine", "Ouvre la liste des appels dans Tintorel déjà lancé.")},
     {{QStringLiteral("phonebook")},
-     {},
-     QString::fromUtf8("Ouvre l'annuaire dans Tintorel déjà lancé.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine", "Ouvre l'annuaire dans Tintorel déjà lancé.")},
     {{QStringLiteral("lines")},
-     {},
-     QString::fromUtf8("Ouvre la fenêtre des lignes dans Tintorel déjà lancé.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine", "Ouvre la fenêtre des lignes dans Tintorel déjà lancé.")},
     {{QStringLiteral("about")},
-     {},
-     QString::fromUtf8("Ouvre « à propos » et les options dans Tintorel déjà lancé.")},
-    {{QStringLiteral("quit")}, {}, QString::fromUtf8("Quitte Tintorel déjà lancé.")},
+     "",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Ouvre « à propos » et les options dans Tintorel déjà lancé.")},
+    {{QStringLiteral("quit")}, "", QT_TRANSLATE_NOOP("CommandLine", "Quitte Tintorel déjà lancé.")},
 };
+
+QString Tr(const char* text) {
+    return *text ? QCoreApplication::translate("CommandLine", text) : QString();
+}
 
 // The options that ask the running copy for something: the request's word is the option's name.
 const char* const kRequests[] = {"history", "phonebook", "lines", "about", "quit"};
@@ -94,23 +103,29 @@ QString HelpText(const QString& program, std::span<const OptionText> options) {
         for (const QString& name : option.names)
             spelled << Spelling(name);
         QString text = spelled.join(QStringLiteral(", "));
-        if (!option.valueName.isEmpty())
-            text += QStringLiteral(" <%1>").arg(option.valueName);
+        if (*option.valueName)
+            text += QStringLiteral(" <%1>").arg(Tr(option.valueName));
         width = std::max(width, text.size());
         left << text;
     }
-    QString help =
-        QString::fromUtf8(
-            "Utilisation : %1 [option]\n\n"
-            "Tintorel annonce les appels entrants d'une ligne RNIS : il attend dans la zone de\n"
-            "notification et montre dans un coin de l'écran le numéro et le nom de qui appelle.\n\n"
-            "Options :\n")
-            .arg(program);
+    //: --help; %1 is the program's name. Lines of at most 80 characters.
+    QString help = QCoreApplication::translate(
+                       "CommandLine",
+                       "Utilisation : %1 [option]\n\n"
+                       "Tintorel annonce les appels entrants d'une ligne RNIS : il attend dans la "
+                       "zone de\n"
+                       "notification et montre dans un coin de l'écran le numéro et le nom de qui "
+                       "appelle.\n\n"
+                       "Options :\n")
+                       .arg(program);
     for (std::size_t i = 0; i < options.size(); ++i)
         help += QStringLiteral("  %1  %2\n")
                     .arg(left[static_cast<qsizetype>(i)], -static_cast<int>(width))
-                    .arg(options[i].description);
-    help += QString::fromUtf8("\nSans option, Tintorel démarre. Pour en savoir plus : man %1\n")
+                    .arg(Tr(options[i].description));
+    //: The end of --help; %1 is the program's name (and its manual page's).
+    help += QCoreApplication::translate("CommandLine",
+                                        "\nSans option, Tintorel démarre. Pour en savoir plus : "
+                                        "man %1\n")
                 .arg(program);
     return help;
 }
@@ -139,7 +154,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     // Qt's options are single-dash words (-style): read every dash as a long option.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const OptionText& option : own)
-        parser.addOption(QCommandLineOption(option.names, option.description, option.valueName));
+        parser.addOption(
+            QCommandLineOption(option.names, Tr(option.description), Tr(option.valueName)));
     for (const char* name : kQtOptionsWithValue)
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));
     for (const char* name : kQtSwitches)
@@ -147,20 +163,24 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
     CommandLine result;
     const auto fail = [&](const QString& what) {
-        Print(stderr, QString::fromUtf8("%1 : %2\nPour la liste des options : %1 --help\n")
+        //: %1 is the program's name, %2 what is wrong with the command line.
+        Print(stderr, QCoreApplication::translate(
+                          "CommandLine", "%1 : %2\nPour la liste des options : %1 --help\n")
                           .arg(program, what));
         result.exitStatus = 2;
         return result;
     };
     if (!parser.parse(arguments)) {
         if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
-            return fail(QString::fromUtf8("option inconnue « %1 ».")
+            return fail(QCoreApplication::translate("CommandLine", "option inconnue « %1 ».")
                             .arg(Typed(arguments, unknown.first())));
         // The only other fault: an option that takes a value is the last word.
-        return fail(QString::fromUtf8("il manque une valeur après « %1 ».").arg(arguments.last()));
+        return fail(QCoreApplication::translate("CommandLine", "il manque une valeur après « %1 ».")
+                        .arg(arguments.last()));
     }
     if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
-        return fail(QString::fromUtf8("argument inattendu « %1 ».").arg(extra.first()));
+        return fail(QCoreApplication::translate("CommandLine", "argument inattendu « %1 ».")
+                        .arg(extra.first()));
 
     const struct {
         const char* name;
@@ -173,8 +193,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         if (!parser.isSet(QString::fromLatin1(name)))
             continue;
         if (result.command != CommandLine::Command::Run)
-            return fail(QString::fromUtf8("une seule de --import, --export et --export-history "
-                                          "à la fois."));
+            return fail(QCoreApplication::translate(
+                "CommandLine", "une seule de --import, --export et --export-history à la fois."));
         result.command = command;
         result.file = parser.value(QString::fromLatin1(name)).toLocal8Bit().toStdString();
         given = Typed(arguments, QString::fromLatin1(name));
@@ -185,14 +205,17 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             continue;
         const QString typed = Typed(arguments, QString::fromLatin1(name));
         if (!given.isEmpty())
-            return fail(QString::fromUtf8("%1 et %2 ne vont pas ensemble.").arg(given, typed));
+            //: Two options as typed, e.g. "--import et --quit ne vont pas ensemble."
+            return fail(QCoreApplication::translate("CommandLine", "%1 et %2 ne vont pas ensemble.")
+                            .arg(given, typed));
         given = typed;
         result.command = CommandLine::Command::Request;
         result.request = name;
     }
     result.overwrite = parser.isSet(QStringLiteral("overwrite"));
     if (result.overwrite && result.command != CommandLine::Command::Import)
-        return fail(QString::fromUtf8("--overwrite ne va qu'avec --import."));
+        return fail(
+            QCoreApplication::translate("CommandLine", "--overwrite ne va qu'avec --import."));
 
     if (parser.isSet(QStringLiteral("help"))) {
         Print(stdout, HelpText(program, own));

@@ -6,6 +6,8 @@
 #include "platform/FileLocations.h"
 #include "platform/UserMessage.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace {
@@ -40,9 +42,11 @@ int Failed(const std::string& error) {
     return 1;
 }
 
-// "1 entrée exportée", "12 entrées exportées".
+// "1 entrée exportée", "12 entrées exportées": one is the text for 1, many holds %1.
 std::string Count(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+    if (n == 1)
+        return QCoreApplication::translate("ContactsCommands", one).toStdString();
+    return QCoreApplication::translate("ContactsCommands", many).arg(n).toStdString();
 }
 
 } // namespace
@@ -64,7 +68,9 @@ int RunExport(const std::string& file) {
     const ExportReport report = ExportPhonebook(*GetPhonebook(), file);
     if (!report.ok)
         return Failed(report.error);
-    PrintLine(stdout, Count(report.count, "entrée exportée", "entrées exportées"));
+    PrintLine(stdout,
+              Count(report.count, QT_TRANSLATE_NOOP("ContactsCommands", "1 entrée exportée"),
+                    QT_TRANSLATE_NOOP("ContactsCommands", "%1 entrées exportées")));
     std::fflush(stdout);
     return 0;
 }
@@ -74,7 +80,8 @@ int RunExportHistory(const std::string& file) {
     const ExportReport report = ExportHistory(GetCallLogPath(), file);
     if (!report.ok)
         return Failed(report.error);
-    PrintLine(stdout, Count(report.count, "appel exporté", "appels exportés"));
+    PrintLine(stdout, Count(report.count, QT_TRANSLATE_NOOP("ContactsCommands", "1 appel exporté"),
+                            QT_TRANSLATE_NOOP("ContactsCommands", "%1 appels exportés")));
     std::fflush(stdout);
     return 0;
 }

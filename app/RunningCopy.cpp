@@ -3,12 +3,14 @@
 #include "calllog/LogOwner.h"
 #include "platform/RequestChannel.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace {
 
 int Failed(const char* text) {
-    std::fputs(text, stderr);
+    std::fputs(QCoreApplication::translate("RunningCopy", text).toUtf8().constData(), stderr);
     std::fputc('\n', stderr);
     return 1;
 }
@@ -19,15 +21,17 @@ int AskRunningCopy(const std::string& request) {
     int error = 0;
     const auto paths = GetLogOwnerPaths(error, false);
     if (!paths) // without a private runtime folder no copy can take requests
-        return Failed("Tintorel ne tourne pas.");
+        return Failed(QT_TRANSLATE_NOOP("RunningCopy", "Tintorel ne tourne pas."));
     std::string reply;
     switch (platform::SendRequest(paths->channel, request, reply, error)) {
     case platform::SendResult::NotRunning:
-        return Failed("Tintorel ne tourne pas.");
+        return Failed(QT_TRANSLATE_NOOP("RunningCopy", "Tintorel ne tourne pas."));
     case platform::SendResult::Failed:
-        return Failed("Tintorel ne répond pas.");
+        return Failed(QT_TRANSLATE_NOOP("RunningCopy", "Tintorel ne répond pas."));
     case platform::SendResult::Answered:
         break;
     }
-    return reply == "ok" ? 0 : Failed("Tintorel n'a pas compris la demande.");
+    return reply == "ok"
+               ? 0
+               : Failed(QT_TRANSLATE_NOOP("RunningCopy", "Tintorel n'a pas compris la demande."));
 }

@@ -7,6 +7,7 @@
 #include "platform/UserMessage.h"
 
 #include <QString>
+#include <QCoreApplication>
 
 #include <cerrno>
 #include <ctime>
@@ -103,7 +104,8 @@ void AppendCallLog(const char* calling, const char* called, const char* name) {
     }
     // Not opened, or the line didn't go in whole: the user is told, the line is dropped.
     const QString shownPath = QString::fromLocal8Bit(path);
-    platform::TellUser(QString::fromUtf8("Erreur lors de l'écriture dans le logfile !!"), shownPath,
-                       platform::MsgIcon::Error);
+    platform::TellUser(
+        QCoreApplication::translate("CallLog", "Erreur lors de l'écriture dans le logfile !!"),
+        shownPath, platform::MsgIcon::Error);
     platform::TellUser(shownPath, shownPath, platform::MsgIcon::Error);
 }

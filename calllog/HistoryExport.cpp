@@ -3,9 +3,11 @@
 #include "calllog/CallLogRecord.h"
 #include "phonebook/Csv.h"
 #include "platform/Cp1252.h"
+#include "platform/TextArgs.h"
 
 #include <QDate>
 #include <QTime>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <system_error>
@@ -44,8 +46,11 @@ std::string IsoCallDate(std::string_view date) {
 ExportReport ExportHistory(const std::string& callLogPath, const std::string& outPath) {
     ExportReport report;
     const auto cannotRead = [&](int error) {
-        report.error = "Impossible de lire le journal des appels « " + callLogPath +
-                       " » : " + std::generic_category().message(error) + ".";
+        //: %1 is the call log's path, %2 the system's reason.
+        report.error = platform::FillIn(
+            QCoreApplication::translate("HistoryExport",
+                                        "Impossible de lire le journal des appels « %1 » : %2."),
+            {callLogPath, std::generic_category().message(error)});
         return report;
     };
     CallLogLineReader reader(callLogPath);

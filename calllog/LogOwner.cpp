@@ -6,6 +6,8 @@
 #include "platform/RuntimeFolder.h"
 #include "platform/UserMessage.h"
 
+#include <QCoreApplication>
+
 #include <mutex>
 
 std::atomic<bool> g_bLogOwner{false};
@@ -29,9 +31,10 @@ platform::ListenResult OpenChannel(int& error) {
 void Tell(platform::ListenResult result, int error) {
     if (result == platform::ListenResult::Failed)
         platform::TellUser(
-            QString::fromUtf8("Impossible de créer le pipe. LastError : %1").arg(error));
+            QCoreApplication::translate("LogOwner", "Impossible de créer le pipe. LastError : %1")
+                .arg(error));
     else if (result == platform::ListenResult::AlreadyExists)
-        platform::TellUser(QString::fromUtf8("Erreur : pipe déjà existant."));
+        platform::TellUser(QCoreApplication::translate("LogOwner", "Erreur : pipe déjà existant."));
 }
 
 } // namespace

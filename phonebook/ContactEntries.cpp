@@ -3,6 +3,9 @@
 #include "phonebook/LookupWords.h"
 #include "phonebook/PhoneNumber.h"
 #include "platform/Cp1252.h"
+#include "platform/TextArgs.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <optional>
@@ -32,10 +35,6 @@ QString MissingCharacter(const QString& text) {
     return {};
 }
 
-std::string Quoted(const QString& text) {
-    return "« " + text.toStdString() + " »";
-}
-
 } // namespace
 
 ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int country,
@@ -48,40 +47,59 @@ ContactEntries ToPhonebookEntries(const std::vector<ContactRecord>& records, int
             break;
         const QString name = CleanName(record.name);
         if (name.isEmpty()) {
-            std::string place = record.place;
-            if (!place.empty())
-                place[0] = static_cast<char>(place[0] - 'a' + 'A');
-            result.skipped.push_back(place + " : aucun nom");
+            QString place = QString::fromStdString(record.place);
+            if (!place.isEmpty())
+                place[0] = place[0].toUpper();
+            //: An import's report: %1 where the contact stands ("Fiche 3", "Ligne 12").
+            result.skipped.push_back(
+                platform::FillIn(QCoreApplication::translate("ContactEntries", "%1 : aucun nom"),
+                                 {place.toStdString()}));
             continue;
         }
         const std::string label = name.toStdString() + " (" + record.place + ")";
         if (IsLookupWord(name)) {
-            result.skipped.push_back(label + " : " + Quoted(name) +
-                                     " est une réponse de la recherche, pas un nom");
+            //: An import's report: %1 the contact ("Jean Dupont (fiche 3)"), %2 its name.
+            result.skipped.push_back(platform::FillIn(
+                QCoreApplication::translate(
+                    "ContactEntries", "%1 : « %2 » est une réponse de la recherche, pas un nom"),
+                {label, name.toStdString()}));
             continue;
         }
         const std::optional<std::string> stored = platform::ToCp1252(name);
         if (!stored) {
-            result.skipped.push_back(label + " : caractère " + Quoted(MissingCharacter(name)) +
-                                     " absent de Windows-1252");
+            //: An import's report: %1 the contact, %2 a character its name holds.
+            result.skipped.push_back(platform::FillIn(
+                QCoreApplication::translate("ContactEntries",
+                                            "%1 : caractère « %2 » absent de Windows-1252"),
+                {label, MissingCharacter(name).toStdString()}));
             continue;
         }
         if (record.numbers.empty()) {
-            result.skipped.push_back(label + " : aucun numéro utilisable");
+            result.skipped.push_back(platform::FillIn(
+                QCoreApplication::translate("ContactEntries", "%1 : aucun numéro utilisable"),
+                {label}));
             continue;
         }
         for (const QString& written : record.numbers) {
             const std::optional<std::string> number = NormalisePhoneNumber(written, country);
             if (!number) {
-                result.skipped.push_back(label + " : numéro " + Quoted(written) + " inutilisable");
+                //: An import's report: %1 the contact, %2 a number as the file writes it.
+                result.skipped.push_back(
+                    platform::FillIn(QCoreApplication::translate("ContactEntries",
+                                                                 "%1 : numéro « %2 » inutilisable"),
+                                     {label, written.toStdString()}));
                 continue;
             }
             const auto [it, added] = taken.emplace(*number, result.entries.size());
             if (!added) {
                 // The same person's number twice (a card and its copy) is no news.
                 if (result.entries[it->second].second != *stored)
-                    result.skipped.push_back(label + " : numéro " + *number + " déjà pris pour " +
-                                             result.labels[it->second]);
+                    //: An import's report: %1 the contact, %2 its number, %3 the other
+                    //: contact of the file that has it.
+                    result.skipped.push_back(
+                        platform::FillIn(QCoreApplication::translate(
+                                             "ContactEntries", "%1 : numéro %2 déjà pris pour %3"),
+                                         {label, *number, result.labels[it->second]}));
                 continue;
             }
             result.entries.emplace_back(*number, *stored);

@@ -3,8 +3,10 @@
 #include "phonebook/Csv.h"
 #include "phonebook/ImportText.h"
 #include "platform/Cp1252.h"
+#include "platform/TextArgs.h"
 
 #include <QStringList>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <optional>
@@ -97,7 +99,7 @@ ContactFile ReadContactsCsv(std::string_view text, const ImportProgress& progres
     std::size_t items = 0; // records and numbers kept so far
     while (reader.Next(fields)) {
         if (progress.Tick(reader.Position(), text.size())) {
-            file.error = kImportStopped;
+            file.error = ImportStopped();
             file.records.clear();
             return file;
         }
@@ -106,8 +108,13 @@ ContactFile ReadContactsCsv(std::string_view text, const ImportProgress& progres
                 continue; // blank lines before the header
             columns = FindColumns(fields);
             if (columns->name.empty() || columns->numbers.empty()) {
-                file.error = "la première ligne doit nommer la colonne du nom et celle du numéro "
-                             "(par exemple « Nom,Numéro »)";
+                //: "Nom,Numéro" is the heading line the program writes and reads in every
+                //: language.
+                file.error = QCoreApplication::translate(
+                                 "ContactsCsv",
+                                 "la première ligne doit nommer la colonne du nom et celle du "
+                                 "numéro (par exemple « Nom,Numéro »)")
+                                 .toStdString();
                 return file;
             }
             continue;
@@ -123,7 +130,9 @@ ContactFile ReadContactsCsv(std::string_view text, const ImportProgress& progres
                 record.numbers.push_back(std::move(number));
         if (record.name.isEmpty() && record.numbers.empty())
             continue; // a blank line, or one that fills only other columns
-        record.place = "ligne " + std::to_string(reader.Line());
+        //: Where a contact stands in a CSV file: its line's number.
+        record.place = platform::FillIn(QCoreApplication::translate("ContactsCsv", "ligne %1"),
+                                        {std::to_string(reader.Line())});
         items += 1 + record.numbers.size();
         file.records.push_back(std::move(record));
         if (items > kMaxImportItems) {
@@ -136,7 +145,8 @@ ContactFile ReadContactsCsv(std::string_view text, const ImportProgress& progres
         file.error = reader.Error();
         file.records.clear();
     } else if (!columns) {
-        file.error = "le fichier est vide";
+        file.error =
+            QCoreApplication::translate("ContactsCsv", "le fichier est vide").toStdString();
     }
     return file;
 }

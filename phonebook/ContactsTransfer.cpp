@@ -5,10 +5,12 @@
 #include "phonebook/ImportText.h"
 #include "phonebook/VCard.h"
 #include "platform/Cp1252.h"
+#include "platform/TextArgs.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 
 #include <system_error>
 
@@ -36,8 +38,9 @@ bool StartsLikeVCard(std::string_view text) {
 } // namespace
 
 std::string ImportReport::Summary() const {
-    return std::to_string(imported) + " entrées importées, " + std::to_string(skipped.size()) +
-           " ignorées";
+    return platform::FillIn(
+        QCoreApplication::translate("ContactsTransfer", "%1 entrées importées, %2 ignorées"),
+        {std::to_string(imported), std::to_string(skipped.size())});
 }
 
 ImportReport ImportContacts(CPhonebook& book, const std::string& path, bool overwrite) {
@@ -75,7 +78,10 @@ ContactsRead ReadContacts(const std::string& path, int country, const ImportProg
     if (stopped())
         return read;
     if (!why.empty()) {
-        read.error = "Impossible d'importer « " + path + " » : " + why + ".";
+        //: %1 is a file's path, %2 why it can't be imported.
+        read.error = platform::FillIn(
+            QCoreApplication::translate("ContactsTransfer", "Impossible d'importer « %1 » : %2."),
+            {path, why});
         return read;
     }
     text = {};
@@ -91,15 +97,23 @@ ImportReport MergeContacts(CPhonebook& book, ContactEntries entries, bool overwr
                                                ? CPhonebook::MergeResult()
                                                : book.MergeEntries(entries.entries, overwrite);
     if (merged.error != 0) {
-        report.error = "Impossible d'enregistrer l'annuaire (" +
-                       std::generic_category().message(merged.error) + ") : rien n'a été importé.";
+        //: %1 is the system's reason.
+        report.error = platform::FillIn(
+            QCoreApplication::translate(
+                "ContactsTransfer",
+                "Impossible d'enregistrer l'annuaire (%1) : rien n'a été importé."),
+            {std::generic_category().message(merged.error)});
         return report;
     }
     report.skipped = std::move(entries.skipped);
     for (const auto& [index, name] : merged.kept)
-        report.skipped.push_back(entries.labels[index] + " : numéro " +
-                                 entries.entries[index].first + " déjà dans l'annuaire sous « " +
-                                 platform::FromCp1252(name).toStdString() + " »");
+        //: An import's report: %1 the contact, %2 its number, %3 the name the phonebook has
+        //: for it.
+        report.skipped.push_back(platform::FillIn(
+            QCoreApplication::translate("ContactsTransfer",
+                                        "%1 : numéro %2 déjà dans l'annuaire sous « %3 »"),
+            {entries.labels[index], entries.entries[index].first,
+             platform::FromCp1252(name).toStdString()}));
     report.imported = entries.entries.size() - merged.kept.size();
     report.ok = true;
     return report;
@@ -109,8 +123,11 @@ ExportReport ExportPhonebook(const CPhonebook& book, const std::string& path) {
     ExportReport report;
     const Format format = FormatOf(path);
     if (format == Format::Unknown) {
-        report.error = "Impossible d'exporter vers « " + path +
-                       " » : choisissez un nom de fichier en .vcf, .vcard ou .csv.";
+        report.error = platform::FillIn(
+            QCoreApplication::translate("ContactsTransfer",
+                                        "Impossible d'exporter vers « %1 » : choisissez un nom "
+                                        "de fichier en .vcf, .vcard ou .csv."),
+            {path});
         return report;
     }
     std::vector<PhonebookEntry> entries;

@@ -1,6 +1,9 @@
 #include "phonebook/Csv.h"
 
 #include "phonebook/ImportText.h"
+#include "platform/TextArgs.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <array>
@@ -50,8 +53,10 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
     const std::size_t start = m_pos;
     const char stops[] = {m_separator, '\r', '\n'};
     const auto tooLong = [this] {
-        return Fail("la ligne " + std::to_string(m_recordLine) + " dépasse " +
-                    std::to_string(kMaxImportLineBytes >> 20) + " Mo");
+        //: Why a file can't be imported: %1 a line number, %2 a size in megabytes.
+        return Fail(platform::FillIn(
+            QCoreApplication::translate("Csv", "la ligne %1 dépasse %2 Mo"),
+            {std::to_string(m_recordLine), std::to_string(kMaxImportLineBytes >> 20)}));
     };
     for (;;) {
         std::string field;
@@ -61,8 +66,10 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
             for (;;) {
                 const std::size_t quote = m_text.find('"', m_pos);
                 if (quote == std::string_view::npos)
-                    return Fail("guillemet ouvert à la ligne " + std::to_string(fieldLine) +
-                                " et jamais refermé");
+                    return Fail(platform::FillIn(
+                        QCoreApplication::translate(
+                            "Csv", "guillemet ouvert à la ligne %1 et jamais refermé"),
+                        {std::to_string(fieldLine)}));
                 if (quote - start > kMaxImportLineBytes)
                     return tooLong();
                 const std::string_view part = m_text.substr(m_pos, quote - m_pos);
@@ -81,8 +88,10 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
                 ++m_pos;
             if (m_pos < m_text.size() && m_text[m_pos] != m_separator && m_text[m_pos] != '\r' &&
                 m_text[m_pos] != '\n')
-                return Fail("texte après un guillemet fermant à la ligne " +
-                            std::to_string(m_line));
+                return Fail(
+                    platform::FillIn(QCoreApplication::translate(
+                                         "Csv", "texte après un guillemet fermant à la ligne %1"),
+                                     {std::to_string(m_line)}));
         } else {
             std::size_t end = m_text.find_first_of(std::string_view(stops, 3), m_pos);
             if (end == std::string_view::npos)
@@ -94,8 +103,9 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         }
         fields.push_back(std::move(field));
         if (fields.size() > kMaxFields)
-            return Fail("plus de " + std::to_string(kMaxFields) + " colonnes à la ligne " +
-                        std::to_string(m_recordLine));
+            return Fail(platform::FillIn(
+                QCoreApplication::translate("Csv", "plus de %1 colonnes à la ligne %2"),
+                {std::to_string(kMaxFields), std::to_string(m_recordLine)}));
         if (m_pos >= m_text.size())
             return true;
         const char c = m_text[m_pos++];

@@ -3,6 +3,8 @@
 // (reading the file, reading its contacts, checking them) tick now and then on the importing
 // thread; a step that is to be given up returns early, and the import then has no result.
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstddef>
 #include <functional>
@@ -12,7 +14,9 @@
 #include <utility>
 
 // The error a step gives when it was given up (no user sees it).
-inline const std::string kImportStopped = "importation annulée";
+inline std::string ImportStopped() {
+    return QCoreApplication::translate("ImportProgress", "importation annulée").toStdString();
+}
 
 class ImportProgress {
   public:

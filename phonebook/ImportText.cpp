@@ -1,9 +1,11 @@
 #include "phonebook/ImportText.h"
 
 #include "platform/Cp1252.h"
+#include "platform/TextArgs.h"
 
 #include <QByteArrayView>
 #include <QStringDecoder>
+#include <QCoreApplication>
 
 #include <cstring>
 
@@ -17,17 +19,22 @@ std::string PrepareImportText(std::string& bytes) {
         const QString text =
             decoder(QByteArrayView(bytes.data() + 2, static_cast<qsizetype>(bytes.size() - 2)));
         if (decoder.hasError() || !text.isValidUtf16())
-            return "le fichier n'est pas un texte UTF-16 valable";
+            return QCoreApplication::translate("ImportText",
+                                               "le fichier n'est pas un texte UTF-16 valable")
+                .toStdString();
         bytes = text.toStdString();
     }
     // No text file holds a NUL byte; an image or an archive almost always does.
     if (std::memchr(bytes.data(), '\0', bytes.size()))
-        return "le fichier contient des données binaires";
+        return QCoreApplication::translate("ImportText", "le fichier contient des données binaires")
+            .toStdString();
     return {};
 }
 
 std::string TooManyItems() {
-    return "plus de " + std::to_string(kMaxImportItems) + " contacts et numéros dans le fichier";
+    return platform::FillIn(
+        QCoreApplication::translate("ImportText", "plus de %1 contacts et numéros dans le fichier"),
+        {std::to_string(kMaxImportItems)});
 }
 
 QString DecodeImportText(std::string_view bytes) {

@@ -10,6 +10,7 @@
 #include "platform/UserMessage.h"
 
 #include <QString>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <atomic>
@@ -193,16 +194,18 @@ void CPhonebook::ReportLoadFailure(int error) {
         return;
     char buffer[256];
     const char* description = strerror_r(error, buffer, sizeof buffer);
-    platform::TellUser(QStringLiteral("Erreur lors de la lecture de l'annuaire !!"),
-                       QStringLiteral("Tintorel"), platform::MsgIcon::Error);
+    platform::TellUser(
+        QCoreApplication::translate("Phonebook", "Erreur lors de la lecture de l'annuaire !!"),
+        QStringLiteral("Tintorel"), platform::MsgIcon::Error);
     platform::TellUser(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
 }
 
 void CPhonebook::ReportSaveFailure(int error) {
     char buffer[256];
     const char* description = strerror_r(error, buffer, sizeof buffer);
-    platform::TellUser(QStringLiteral("Erreur lors de l'ecriture de l'annuaire !!"),
-                       QStringLiteral("Tintorel"), platform::MsgIcon::Error);
+    platform::TellUser(
+        QCoreApplication::translate("Phonebook", "Erreur lors de l'ecriture de l'annuaire !!"),
+        QStringLiteral("Tintorel"), platform::MsgIcon::Error);
     platform::TellUser(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
 }
 

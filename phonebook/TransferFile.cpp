@@ -1,11 +1,13 @@
 #include "phonebook/TransferFile.h"
 
 #include "phonebook/ImportText.h"
+#include "platform/TextArgs.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -20,11 +22,14 @@ QString FileName(const std::string& path) {
 std::string ReadImportFile(const std::string& path, std::string& bytes,
                            const ImportProgress& progress) {
     const auto cannot = [&](const QString& why) {
-        return "Impossible de lire « " + path + " » : " + why.toStdString() + ".";
+        //: %1 is a file's path, %2 why it can't be read.
+        return platform::FillIn(
+            QCoreApplication::translate("TransferFile", "Impossible de lire « %1 » : %2."),
+            {path, why.toStdString()});
     };
     const QString name = FileName(path);
     if (QFileInfo(name).isDir())
-        return cannot(QStringLiteral("c'est un dossier"));
+        return cannot(QCoreApplication::translate("TransferFile", "c'est un dossier"));
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return cannot(file.errorString());
@@ -42,10 +47,13 @@ std::string ReadImportFile(const std::string& path, std::string& bytes,
         if (got == 0)
             return {};
         if (progress.Tick(bytes.size(), static_cast<std::size_t>(std::max<qint64>(file.size(), 1))))
-            return kImportStopped;
+            return ImportStopped();
         if (bytes.size() > kMaxImportFileBytes)
-            return "Impossible d'importer « " + path + " » : le fichier dépasse " +
-                   std::to_string(kMaxImportFileBytes >> 20) + " Mo.";
+            //: %1 is a file's path, %2 a size in megabytes.
+            return platform::FillIn(
+                QCoreApplication::translate(
+                    "TransferFile", "Impossible d'importer « %1 » : le fichier dépasse %2 Mo."),
+                {path, std::to_string(kMaxImportFileBytes >> 20)});
     }
 }
 
@@ -56,5 +64,8 @@ std::string WriteExportFile(const std::string& path, std::string_view bytes) {
             static_cast<qint64>(bytes.size()) &&
         file.commit())
         return {};
-    return "Impossible d'écrire « " + path + " » : " + file.errorString().toStdString() + ".";
+    //: %1 is a file's path, %2 why it can't be written.
+    return platform::FillIn(
+        QCoreApplication::translate("TransferFile", "Impossible d'écrire « %1 » : %2."),
+        {path, file.errorString().toStdString()});
 }

@@ -7,6 +7,7 @@
 #include "platform/UserMessage.h"
 
 #include <QString>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <charconv>
@@ -109,7 +110,8 @@ void RemoveLeftovers(const std::string& path) {
 void ReportWriteFailure(int error) {
     char buffer[256];
     const char* description = strerror_r(error, buffer, sizeof buffer);
-    platform::TellUser(QString::fromUtf8("Erreur lors de l'écriture des numéros inconnus !!"),
+    platform::TellUser(QCoreApplication::translate(
+                           "UnknownNumbers", "Erreur lors de l'écriture des numéros inconnus !!"),
                        QStringLiteral("Tintorel"), platform::MsgIcon::Error);
     platform::TellUser(QString::fromLocal8Bit(description), {}, platform::MsgIcon::Error);
 }

@@ -3,10 +3,12 @@
 #include "phonebook/ImportText.h"
 #include "platform/Cp1252.h"
 #include "platform/LineSplitter.h"
+#include "platform/TextArgs.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QStringList>
+#include <QCoreApplication>
 
 #include <cstddef>
 #include <optional>
@@ -29,8 +31,9 @@ std::string_view Trim(std::string_view text) {
 }
 
 std::string TooLong(std::size_t line) {
-    return "la ligne " + std::to_string(line) + " dépasse " +
-           std::to_string(kMaxImportLineBytes >> 20) + " Mo";
+    //: Why a file can't be imported: %1 a line number, %2 a size in megabytes.
+    return platform::FillIn(QCoreApplication::translate("VCard", "la ligne %1 dépasse %2 Mo"),
+                            {std::to_string(line), std::to_string(kMaxImportLineBytes >> 20)});
 }
 
 // The physical lines of the text, numbered from 1.
@@ -299,7 +302,7 @@ ContactFile ReadVCard(std::string_view text, const ImportProgress& progress) {
     std::size_t items = 0; // records and numbers kept so far
     while (lines.Next(physical)) {
         if (progress.Tick(lines.Position(), text.size())) {
-            file.error = kImportStopped;
+            file.error = ImportStopped();
             break;
         }
         const std::size_t number = lines.Number();
@@ -339,7 +342,9 @@ ContactFile ReadVCard(std::string_view text, const ImportProgress& progress) {
         if (EqualsNoCase(property.name, "BEGIN") && EqualsNoCase(value, "VCARD")) {
             if (depth++ == 0) {
                 card = CardBuilder();
-                card.record.place = "fiche " + std::to_string(++cards);
+                //: Where a contact stands in a vCard file: its card's number.
+                card.record.place = platform::FillIn(
+                    QCoreApplication::translate("VCard", "fiche %1"), {std::to_string(++cards)});
             }
         } else if (EqualsNoCase(property.name, "END") && EqualsNoCase(value, "VCARD")) {
             if (depth > 0 && --depth == 0) {
@@ -356,9 +361,13 @@ ContactFile ReadVCard(std::string_view text, const ImportProgress& progress) {
     }
     if (file.error.empty() && depth > 0)
         file.error =
-            "la fiche " + std::to_string(cards) + " n'est pas terminée (END:VCARD manquant)";
+            platform::FillIn(QCoreApplication::translate(
+                                 "VCard", "la fiche %1 n'est pas terminée (END:VCARD manquant)"),
+                             {std::to_string(cards)});
     else if (file.error.empty() && cards == 0)
-        file.error = "aucune fiche vCard (BEGIN:VCARD) dans le fichier";
+        file.error =
+            QCoreApplication::translate("VCard", "aucune fiche vCard (BEGIN:VCARD) dans le fichier")
+                .toStdString();
     if (!file.error.empty())
         file.records.clear();
     return file;

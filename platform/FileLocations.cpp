@@ -4,6 +4,7 @@
 #include "platform/UserMessage.h"
 
 #include <QFile>
+#include <QCoreApplication>
 
 #include <atomic>
 #include <cerrno>
@@ -31,7 +32,9 @@ std::mutex g_mutex;
 
 void TellUser(int step) {
     platform::TellUser(
-        QString::fromUtf8("Impossible d'obtenir le répertoire de l'application (%1).").arg(step),
+        QCoreApplication::translate("FileLocations",
+                                    "Impossible d'obtenir le répertoire de l'application (%1).")
+            .arg(step),
         {}, platform::MsgIcon::Error);
 }
 

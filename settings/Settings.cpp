@@ -16,6 +16,7 @@ const char* const kCallMonitor = "CallMonitor";
 const char* const kDesktopNotifications = "DesktopNotifications";
 const char* const kMqtt = "Mqtt";
 const char* const kCallCommand = "CallCommand";
+const char* const kLanguage = "Language";
 } // namespace
 
 std::uint32_t ReadAutoConnect() {
@@ -93,6 +94,18 @@ void SetCallCommand(const std::string& command) {
         store::DeleteValue(kCallCommand);
     else
         store::WriteText(kCallCommand, command);
+}
+
+std::string ReadLanguage() {
+    const std::string stored = store::ReadText(kLanguage).value_or("");
+    return stored == "fr" || stored == "de" || stored == "en" ? stored : std::string();
+}
+
+void SetLanguage(const std::string& language) {
+    if (language.empty())
+        store::DeleteValue(kLanguage);
+    else
+        store::WriteText(kLanguage, language);
 }
 
 bool IsAutostartEnabled() {

@@ -48,6 +48,13 @@ std::string ReadCallCommand();
 // Stores the command; an empty one removes the value.
 void SetCallCommand(const std::string& command);
 
+// "Langue": the language the windows and the command line speak from the next start: "fr",
+// "de" or "en"; empty for the desktop's language (automatic), also when the stored value is
+// none of these.
+std::string ReadLanguage();
+// Stores the choice; an empty one (automatic) removes the value. Failures are silent.
+void SetLanguage(const std::string& language);
+
 // Forgets every setting: the program's key with everything below it, then the autostart
 // entry. False, with everything left as it was, when the key could not be removed.
 bool RemoveAllSettings();

@@ -37,6 +37,7 @@ constexpr int kIdAutoConnect = 1023;
 constexpr int kIdCountry = 1025;
 constexpr int kIdNotifications = 1026;
 constexpr int kIdCommand = 1027;
+constexpr int kIdLanguage = 1028;
 
 // "Notifications du bureau", in the order of the list.
 constexpr settings::DesktopNotifications kNotificationChoices[] = {
@@ -45,7 +46,8 @@ constexpr settings::DesktopNotifications kNotificationChoices[] = {
     settings::DesktopNotifications::Off,
 };
 
-const char* const kNotice = "Identification des appelants sur ligne RNIS";
+// "Langue", in the order of the list: automatic, then each language named in itself.
+const char* const kLanguageChoices[] = {"", "fr", "de", "en"};
 
 QString Caption() {
     return QStringLiteral("Tintorel");
@@ -61,7 +63,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     // The template gives the height of the opened list; closed, the box is as tall as the
     // button and the label beside it.
-    for (QComboBox* box : {m_cboCountry, m_cboNotifications})
+    for (QComboBox* box : {m_cboCountry, m_cboNotifications, m_cboLanguage})
         box->resize(box->width(), DluToPixelsY(14));
 
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdOk)), &QPushButton::clicked, this,
@@ -70,6 +72,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(m_cboCountry, &QComboBox::currentIndexChanged, this, &CAboutDlg::OnCountryChanged);
     connect(m_cboNotifications, &QComboBox::currentIndexChanged, this,
             &CAboutDlg::OnNotificationsChanged);
+    connect(m_cboLanguage, &QComboBox::currentIndexChanged, this, &CAboutDlg::OnLanguageChanged);
     connect(m_chkAutoConnect, &QCheckBox::clicked, this, &CAboutDlg::OnAutoConnectClicked);
     connect(qobject_cast<QPushButton*>(FindControl(this, kIdUninstall)), &QPushButton::clicked,
             this, &CAboutDlg::OnUninstall);
@@ -91,12 +94,15 @@ void CAboutDlg::DoDataExchange() {
     m_cboNotifications = qobject_cast<QComboBox*>(FindControl(this, kIdNotifications));
     m_chkAutostart = qobject_cast<QCheckBox*>(FindControl(this, kIdAutostart));
     m_editCommand = qobject_cast<QLineEdit*>(FindControl(this, kIdCommand));
+    m_cboLanguage = qobject_cast<QComboBox*>(FindControl(this, kIdLanguage));
 }
 
 bool CAboutDlg::OnInitDialog() {
     CVersionInfo info;
     if (info.Open()) {
-        std::string line = "Version : " + info.GetProductVersion();
+        //: The about dialog; %1 is the version, "1.0.0.0".
+        std::string line =
+            tr("Version : %1").arg(QString::fromStdString(info.GetProductVersion())).toStdString();
         std::replace(line.begin(), line.end(), ',', '.');
         g_strVersion = line;
         info.Close();
@@ -135,7 +141,8 @@ void CAboutDlg::OnPaint() {
         text.setPointSize(10);
         dc.setFont(text);
         dc.setPen(Qt::black);
-        dc.drawText(QRect(10, 65, w, 30), kFlags, QString::fromUtf8(kNotice));
+        dc.drawText(QRect(10, 65, w, 30), kFlags,
+                    tr("Identification des appelants sur ligne RNIS"));
 
         dc.setPen(Qt::black);
         dc.drawText(QRect(10, 95, w, 30), kFlags, QString::fromStdString(g_strVersion));
@@ -154,6 +161,11 @@ void CAboutDlg::OnPaint() {
     for (int i = 0; i < static_cast<int>(std::size(kNotificationChoices)); ++i)
         if (kNotificationChoices[i] == stored)
             m_cboNotifications->setCurrentIndex(i);
+    const QSignalBlocker quietLanguage(m_cboLanguage);
+    const std::string language = settings::ReadLanguage();
+    for (int i = 0; i < static_cast<int>(std::size(kLanguageChoices)); ++i)
+        if (language == kLanguageChoices[i])
+            m_cboLanguage->setCurrentIndex(i);
 }
 
 void CAboutDlg::OnAutostartClicked() {
@@ -182,6 +194,15 @@ void CAboutDlg::OnNotificationsChanged() {
     update();
 }
 
+void CAboutDlg::OnLanguageChanged() {
+    const int index = m_cboLanguage->currentIndex();
+    if (index < 0 || index >= static_cast<int>(std::size(kLanguageChoices)))
+        return;
+    // Read at the next start.
+    settings::SetLanguage(kLanguageChoices[index]);
+    update();
+}
+
 void CAboutDlg::OnAutoConnectClicked() {
     settings::SetAutoConnect(m_chkAutoConnect->isChecked());
     update();
@@ -195,20 +216,20 @@ void CAboutDlg::OnCommandEdited() {
 }
 
 void CAboutDlg::OnUninstall() {
-    if (ShowMessageBox(QString::fromUtf8("Etes-vous sur de vouloir supprimer tous les paramètres "
-                                         "de la base de registre ?"),
+    if (ShowMessageBox(tr("Etes-vous sur de vouloir supprimer tous les paramètres de la base de "
+                          "registre ?"),
                        Caption(), MsgIcon::Question, MsgButtons::YesNo, this) != IDYES)
         return;
 
     if (settings::RemoveAllSettings()) {
-        ShowMessageBox(QStringLiteral("Vous pouvez maintenant supprimer tintorel.exe, "
-                                      "isdncall.log et phonebook.txt."),
+        ShowMessageBox(tr("Vous pouvez maintenant supprimer tintorel.exe, isdncall.log et "
+                          "phonebook.txt."),
                        Caption(), MsgIcon::None, MsgButtons::Ok, this);
     } else {
         // The system's own wording, entity included.
+        //: Shown as plain text: the entity is part of the French wording only.
         ShowMessageBox(
-            QStringLiteral(
-                "Erreur, impossible de supprimer les entr&eacute; dans la base de registre."),
+            tr("Erreur, impossible de supprimer les entr&eacute; dans la base de registre."),
             Caption(), MsgIcon::None, MsgButtons::Ok, this);
     }
     m_editCommand->setText(QString::fromStdString(settings::ReadCallCommand()));

@@ -1,6 +1,7 @@
 #pragma once
 // "Tintorel, à propos de": the product, notice and version lines, and the settings that take
-// effect at once: start with the session, directory country, desktop notifications,
+// effect at once: start with the session, directory country, desktop notifications, the
+// language (from the next start),
 // AutoConnect, the command run for each call, and uninstall (the removal of every registry
 // entry Tintorel wrote).
 
@@ -31,6 +32,8 @@ class CAboutDlg : public QDialog {
     void OnAutostartClicked();
     void OnCountryChanged();
     void OnNotificationsChanged();
+    // "Langue": stored for the next start.
+    void OnLanguageChanged();
     void OnAutoConnectClicked();
     // Stores the command once it is edited (focus gone, or Enter); empty removes it.
     void OnCommandEdited();
@@ -42,6 +45,7 @@ class CAboutDlg : public QDialog {
     QCheckBox* m_chkAutoConnect = nullptr;
     QComboBox* m_cboCountry = nullptr;
     QComboBox* m_cboNotifications = nullptr;
+    QComboBox* m_cboLanguage = nullptr;
     QCheckBox* m_chkAutostart = nullptr;
     QLineEdit* m_editCommand = nullptr;
     bool m_bBoxPressed = false; // a check box is between its press and its release

@@ -59,10 +59,11 @@ bool CCallListDlg::OnInitDialog() {
     m_list->SetGridLines(true);
     m_list->SetFullRowSelect(false);
 
-    m_list->InsertColumn(0, QStringLiteral("Date"), 100);
-    m_list->InsertColumn(1, QStringLiteral("Numéro"), 80);
-    m_list->InsertColumn(2, QStringLiteral("MSN"), 80);
-    m_list->InsertColumn(3, QStringLiteral("Nom"), 170);
+    m_list->InsertColumn(0, tr("Date"), 100);
+    m_list->InsertColumn(1, tr("Numéro"), 80);
+    //: The column of the numbers called (the line's multiple subscriber numbers).
+    m_list->InsertColumn(2, tr("MSN"), 80);
+    m_list->InsertColumn(3, tr("Nom"), 170);
 
     LoadCallLog();
 
@@ -113,12 +114,18 @@ void CCallListDlg::LoadCallLog() {
     m_list->SetRedraw(true);
 
     if (reader.Failed())
-        ui::ShowMessageBox(QStringLiteral("Erreur lors de la lecture du logfile !!"), {},
+        ui::ShowMessageBox(tr("Erreur lors de la lecture du logfile !!"), {},
                            platform::MsgIcon::Error, platform::MsgButtons::Ok, this);
 }
 
 void CCallListDlg::AddCallRow(std::string date, std::string number, std::string msn,
                               std::string name) {
+    // "Anonyme", "Inconnu" and the like read in the program's language, and are found so.
+    const auto shown = [](const std::string& text) {
+        return platform::ToCp1252(ShownWord(platform::FromCp1252(text))).value_or(text);
+    };
+    number = shown(number);
+    name = shown(name);
     int row = m_list->GetItemCount();
     SetListCell(*m_list, date, row, 0);
     SetListCell(*m_list, number, row, 1);
@@ -140,8 +147,9 @@ void CCallListDlg::OnFilterChanged() {
 
 void CCallListDlg::OnExport() {
     const QString file =
-        ui::GetSaveFileName(this, QStringLiteral("Exporter la liste des appels"),
-                            QStringLiteral("appels.csv"), {QStringLiteral("Fichiers CSV (*.csv)")});
+        //: The file name proposed for the call history's export.
+        ui::GetSaveFileName(this, tr("Exporter la liste des appels"), tr("appels.csv"),
+                            {tr("Fichiers CSV (*.csv)")});
     if (file.isEmpty())
         return;
     const ExportReport report =
@@ -163,7 +171,7 @@ void CCallListDlg::OnListContextMenu(QPoint pos) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     ui::AddCopyNumberAction(menu, number);
-    QAction* add = menu->addAction(QStringLiteral("Ajouter à l'annuaire"));
+    QAction* add = menu->addAction(tr("Ajouter à l'annuaire"));
     add->setEnabled(ui::IsCallerNumber(number));
     connect(add, &QAction::triggered, this, [this, number, name] {
         // Queued: the menu is gone before the editor runs.
@@ -178,7 +186,8 @@ void CCallListDlg::OnListContextMenu(QPoint pos) {
 void CCallListDlg::AddToPhonebook(const std::string& number, const std::string& name) {
     CPhonebookDlg dlg(this);
     // The name column holds what the lookup showed: "Inconnu" and the like are no name.
-    dlg.ShowNumber(number, IsLookupWord(platform::FromCp1252(name)) ? std::string() : name);
+    dlg.ShowNumber(number,
+                   IsLookupWord(StoredWord(platform::FromCp1252(name))) ? std::string() : name);
     dlg.exec();
 }
 

@@ -7,6 +7,7 @@
 #include "line/CallView.h"
 #include "line/LineSupervisor.h"
 #include "line/Notification.h"
+#include "phonebook/LookupWords.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
 #include "resources/Resources.h"
@@ -258,15 +259,14 @@ bool CCallPopupDlg::OnInitDialog() {
         int icon;
         const char* message;
     } buttonIcons[] = {
-        {m_btnCallList, 137, "Impossible de charger l'icône d'info."},
-        {m_btnPhonebook, 142, "Impossible de charger l'icône d'annuaire."},
-        {m_btnAbout, 141, "Impossible de charger l'icône d'à propos de..."},
+        {m_btnCallList, 137, QT_TR_NOOP("Impossible de charger l'icône d'info.")},
+        {m_btnPhonebook, 142, QT_TR_NOOP("Impossible de charger l'icône d'annuaire.")},
+        {m_btnAbout, 141, QT_TR_NOOP("Impossible de charger l'icône d'à propos de...")},
     };
     for (const auto& entry : buttonIcons) {
         QIcon icon = LoadIconResource(entry.icon);
         if (icon.isNull()) {
-            ui::ShowMessageBox(QString::fromUtf8(entry.message), {}, ui::MsgIcon::None,
-                               ui::MsgButtons::Ok, this);
+            ui::ShowMessageBox(tr(entry.message), {}, ui::MsgIcon::None, ui::MsgButtons::Ok, this);
             continue;
         }
         entry.button->setText(QString());
@@ -288,8 +288,8 @@ void CCallPopupDlg::OnLinesReady(bool anyLine) {
     // Without the CAPI driver and without any other line the program has nothing to do (the
     // driver's text is on standard output all the same).
     if (!anyLine) {
-        ui::ShowMessageBox(QStringLiteral("Impossible de se connecter au driver CAPI."), {},
-                           ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
+        ui::ShowMessageBox(tr("Impossible de se connecter au driver CAPI."), {}, ui::MsgIcon::Error,
+                           ui::MsgButtons::Ok, this);
         DestroyWindow();
         return;
     }
@@ -440,9 +440,10 @@ void CCallPopupDlg::OnPaint(QPainter& dc) {
 
     const line::DisplayTexts texts = m_state.Texts();
     const int centreTop = Qt::AlignHCenter | Qt::AlignTop;
-    DrawFieldText(platform::FromCp1252(texts.calling), dc, Qt::white, 200, Box(7, 7, w - 27, a + 7),
-                  centreTop);
-    DrawFieldText(platform::FromCp1252(texts.name), dc, Qt::white, 160,
+    // "Anonyme", "Inconnu" and the like are shown in the program's language.
+    DrawFieldText(ShownWord(platform::FromCp1252(texts.calling)), dc, Qt::white, 200,
+                  Box(7, 7, w - 27, a + 7), centreTop);
+    DrawFieldText(ShownWord(platform::FromCp1252(texts.name)), dc, Qt::white, 160,
                   Box(7, a + 9, w - 27, 2 * a + 9), centreTop);
     DrawFieldText(platform::FromCp1252(texts.time), dc, Qt::white, 100,
                   Box(7, h - 20, (w - 34) / 2 + 7, h), centreTop);

@@ -2,6 +2,7 @@
 
 #include "line/MqttClient.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -13,8 +14,10 @@ namespace {
 using line::LineState;
 
 QString NextTry(int seconds) {
-    return seconds > 0 ? QStringLiteral("nouvel essai dans %1 s").arg(seconds)
-                       : QStringLiteral("nouvel essai en cours");
+    //: When a line is tried again; %1 counts down the seconds.
+    return seconds > 0
+               ? QCoreApplication::translate("LineTexts", "nouvel essai dans %1 s").arg(seconds)
+               : QCoreApplication::translate("LineTexts", "nouvel essai en cours");
 }
 
 int SecondsLeft(const line::LineStatus& status, Clock::time_point now) {
@@ -31,13 +34,16 @@ QString Address(const line::LineStatus& status) {
 QString MqttDownText(const line::LineStatus& status, Clock::time_point now) {
     switch (status.state) {
     case LineState::Refused:
-        return QStringLiteral("courtier MQTT refusé, ") + NextTry(SecondsLeft(status, now));
+        //: The tray's tip; %1 is "nouvel essai dans 30 s" or "nouvel essai en cours".
+        return QCoreApplication::translate("LineTexts", "courtier MQTT refusé, %1")
+            .arg(NextTry(SecondsLeft(status, now)));
     case LineState::Lost:
-        return QStringLiteral("courtier MQTT injoignable, ") + NextTry(SecondsLeft(status, now));
+        return QCoreApplication::translate("LineTexts", "courtier MQTT injoignable, %1")
+            .arg(NextTry(SecondsLeft(status, now)));
     case LineState::Invalid:
-        return QStringLiteral("courtier MQTT : adresse invalide");
+        return QCoreApplication::translate("LineTexts", "courtier MQTT : adresse invalide");
     case LineState::Failed:
-        return QStringLiteral("courtier MQTT arrêté");
+        return QCoreApplication::translate("LineTexts", "courtier MQTT arrêté");
     default:
         return {};
     }
@@ -48,21 +54,23 @@ QString MqttDownText(const line::LineStatus& status, Clock::time_point now) {
 QString DownText(const line::LineStatus& status, Clock::time_point now) {
     if (status.source == line::Source::Capi) {
         if (status.state == LineState::Lost)
-            return QStringLiteral("ligne CAPI perdue, ") + NextTry(SecondsLeft(status, now));
+            return QCoreApplication::translate("LineTexts", "ligne CAPI perdue, %1")
+                .arg(NextTry(SecondsLeft(status, now)));
         return {};
     }
     if (status.source == line::Source::Mqtt)
         return MqttDownText(status, now);
     switch (status.state) {
     case LineState::Refused:
-        return QStringLiteral("moniteur d'appels refusé, ") + NextTry(SecondsLeft(status, now));
+        return QCoreApplication::translate("LineTexts", "moniteur d'appels refusé, %1")
+            .arg(NextTry(SecondsLeft(status, now)));
     case LineState::Lost:
-        return QStringLiteral("moniteur d'appels injoignable, ") +
-               NextTry(SecondsLeft(status, now));
+        return QCoreApplication::translate("LineTexts", "moniteur d'appels injoignable, %1")
+            .arg(NextTry(SecondsLeft(status, now)));
     case LineState::Invalid:
-        return QStringLiteral("moniteur d'appels : adresse invalide");
+        return QCoreApplication::translate("LineTexts", "moniteur d'appels : adresse invalide");
     case LineState::Failed:
-        return QStringLiteral("moniteur d'appels arrêté");
+        return QCoreApplication::translate("LineTexts", "moniteur d'appels arrêté");
     default:
         return {};
     }
@@ -73,19 +81,26 @@ QString DownText(const line::LineStatus& status, Clock::time_point now) {
 QString CapiStateText(const line::LineStatus& status, Clock::time_point now) {
     switch (status.state) {
     case LineState::Connected:
+        //: The CAPI line's state (la ligne: feminine in French).
         return status.controllers == 1
-                   ? QStringLiteral("Connectée, 1 contrôleur")
-                   : QStringLiteral("Connectée, %1 contrôleurs").arg(status.controllers);
+                   ? QCoreApplication::translate("LineTexts", "Connectée, 1 contrôleur")
+                   : QCoreApplication::translate("LineTexts", "Connectée, %1 contrôleurs")
+                         .arg(status.controllers);
     case LineState::Lost:
-        return QStringLiteral("Perdue, ") + NextTry(SecondsLeft(status, now));
+        //: The CAPI line's state; %1 is "nouvel essai dans 30 s" or "nouvel essai en cours".
+        return QCoreApplication::translate("LineTexts", "Perdue, %1")
+            .arg(NextTry(SecondsLeft(status, now)));
     case LineState::Absent:
-        return QStringLiteral("Absente, ") + NextTry(SecondsLeft(status, now));
+        //: The CAPI line's state: no driver; %1 is "nouvel essai dans 30 s".
+        return QCoreApplication::translate("LineTexts", "Absente, %1")
+            .arg(NextTry(SecondsLeft(status, now)));
     case LineState::Connecting:
-        return QStringLiteral("Connexion au driver...");
+        return QCoreApplication::translate("LineTexts", "Connexion au driver...");
     default:
         break;
     }
-    return QStringLiteral("Absente");
+    //: The CAPI line's state: no driver.
+    return QCoreApplication::translate("LineTexts", "Absente");
 }
 
 QString MonitorStateText(const line::LineStatus& status, Clock::time_point now) {
@@ -94,22 +109,29 @@ QString MonitorStateText(const line::LineStatus& status, Clock::time_point now) 
     case LineState::Absent:
         break;
     case LineState::Connecting:
-        return QStringLiteral("Connexion à %1...").arg(Address(status));
+        //: The call monitor's or the MQTT broker's state (le moniteur, le courtier: masculine
+        //: in French); %1 is its address.
+        return QCoreApplication::translate("LineTexts", "Connexion à %1...").arg(Address(status));
     case LineState::Connected:
-        return QStringLiteral("Connecté à %1").arg(Address(status));
+        return QCoreApplication::translate("LineTexts", "Connecté à %1").arg(Address(status));
     case LineState::Refused:
-        return QStringLiteral("Refusé par %1, ").arg(Address(status)) +
-               NextTry(SecondsLeft(status, now));
+        //: %1 is the address, %2 "nouvel essai dans 30 s" or "nouvel essai en cours".
+        return QCoreApplication::translate("LineTexts", "Refusé par %1, %2")
+            .arg(Address(status), NextTry(SecondsLeft(status, now)));
     case LineState::Lost:
-        return QStringLiteral("Injoignable (%1), ").arg(Address(status)) +
-               NextTry(SecondsLeft(status, now));
+        //: %1 is the address, %2 "nouvel essai dans 30 s" or "nouvel essai en cours".
+        return QCoreApplication::translate("LineTexts", "Injoignable (%1), %2")
+            .arg(Address(status), NextTry(SecondsLeft(status, now)));
     case LineState::Invalid:
-        return QStringLiteral("Adresse invalide : %1").arg(Address(status));
+        return QCoreApplication::translate("LineTexts", "Adresse invalide : %1")
+            .arg(Address(status));
     case LineState::Failed:
-        return QStringLiteral("Impossible de surveiller %1, pas de nouvel essai")
+        return QCoreApplication::translate("LineTexts",
+                                           "Impossible de surveiller %1, pas de nouvel essai")
             .arg(Address(status));
     }
-    return QStringLiteral("Désactivé");
+    //: The call monitor's or the MQTT broker's state: no address given.
+    return QCoreApplication::translate("LineTexts", "Désactivé");
 }
 
 QString MqttStateText(const line::LineStatus& status, Clock::time_point now) {
@@ -118,25 +140,30 @@ QString MqttStateText(const line::LineStatus& status, Clock::time_point now) {
     case LineState::Absent:
         break;
     case LineState::Connecting:
-        return QStringLiteral("Connexion à %1...").arg(Address(status));
+        return QCoreApplication::translate("LineTexts", "Connexion à %1...").arg(Address(status));
     case LineState::Connected:
-        return QStringLiteral("Connecté à %1").arg(Address(status));
+        return QCoreApplication::translate("LineTexts", "Connecté à %1").arg(Address(status));
     case LineState::Refused:
         if (status.reason == line::kMqttNotAuthorised)
-            return QStringLiteral("Identifiant ou mot de passe refusé par %1, ")
-                       .arg(Address(status)) +
-                   NextTry(SecondsLeft(status, now));
-        return QStringLiteral("Refusé par %1, ").arg(Address(status)) +
-               NextTry(SecondsLeft(status, now));
+            //: %1 is the broker's address, %2 "nouvel essai dans 30 s" or "nouvel essai en
+            //: cours".
+            return QCoreApplication::translate("LineTexts",
+                                               "Identifiant ou mot de passe refusé par %1, %2")
+                .arg(Address(status), NextTry(SecondsLeft(status, now)));
+        return QCoreApplication::translate("LineTexts", "Refusé par %1, %2")
+            .arg(Address(status), NextTry(SecondsLeft(status, now)));
     case LineState::Lost:
-        return QStringLiteral("Injoignable (%1), ").arg(Address(status)) +
-               NextTry(SecondsLeft(status, now));
+        return QCoreApplication::translate("LineTexts", "Injoignable (%1), %2")
+            .arg(Address(status), NextTry(SecondsLeft(status, now)));
     case LineState::Invalid:
-        return QStringLiteral("Adresse invalide : %1").arg(Address(status));
+        return QCoreApplication::translate("LineTexts", "Adresse invalide : %1")
+            .arg(Address(status));
     case LineState::Failed:
-        return QStringLiteral("Impossible de joindre %1, pas de nouvel essai").arg(Address(status));
+        return QCoreApplication::translate("LineTexts",
+                                           "Impossible de joindre %1, pas de nouvel essai")
+            .arg(Address(status));
     }
-    return QStringLiteral("Désactivé");
+    return QCoreApplication::translate("LineTexts", "Désactivé");
 }
 
 QString TrayToolTip(const std::vector<line::LineStatus>& lines, Clock::time_point now) {
@@ -151,7 +178,9 @@ QString TrayToolTip(const std::vector<line::LineStatus>& lines, Clock::time_poin
     }
     if (down.isEmpty())
         return QStringLiteral("Tintorel");
-    return QStringLiteral("Tintorel - ") + down.join(QStringLiteral(" ; "));
+    //: The tray's tip: the program's name, then what is down, joined by " ; ".
+    return QCoreApplication::translate("LineTexts", "Tintorel - %1")
+        .arg(down.join(QCoreApplication::translate("LineTexts", " ; ")));
 }
 
 bool CountingDown(const std::vector<line::LineStatus>& lines) {

@@ -1,5 +1,6 @@
 #pragma once
-// How the line sources' states read in French, for the "Lignes" dialog and the tray's tip.
+// How the line sources' states read (in the program's language), for the "Lignes" dialog and the
+// tray's tip.
 
 #include "line/LineStatus.h"
 

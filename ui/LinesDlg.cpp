@@ -87,9 +87,9 @@ void CLinesDlg::OnLineStatus() {
 void CLinesDlg::OnApply() {
     const std::string address = m_ui->addressEdit->text().trimmed().toStdString();
     if (!address.empty() && !line::ParseCallMonitorAddress(address)) {
-        ui::ShowMessageBox(QStringLiteral("Adresse du moniteur d'appels invalide : indiquez le nom "
-                                          "ou l'adresse IP du routeur, suivi si besoin de :port "
-                                          "(par exemple 192.168.1.1:1012)."),
+        ui::ShowMessageBox(tr("Adresse du moniteur d'appels invalide : indiquez le nom ou "
+                              "l'adresse IP du routeur, suivi si besoin de :port (par exemple "
+                              "192.168.1.1:1012)."),
                            {}, ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
         return;
     }
@@ -106,16 +106,15 @@ void CLinesDlg::OnApplyMqtt() {
     const std::string url = text == m_shownMqtt && mqtt ? mqtt->Address() : text.toStdString();
     if (!url.empty() && !line::ParseMqttUrl(url)) {
         ui::ShowMessageBox(
-            QStringLiteral("Adresse du courtier MQTT invalide : indiquez mqtt://hôte ou "
-                           "mqtts://hôte, suivi si besoin de :port et de /préfixe (par exemple "
-                           "mqtt://192.168.1.10:1883/tintorel)."),
+            tr("Adresse du courtier MQTT invalide : indiquez mqtt://hôte ou mqtts://hôte, suivi "
+               "si besoin de :port et de /préfixe (par exemple "
+               "mqtt://192.168.1.10:1883/tintorel)."),
             {}, ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
         return;
     }
     if (!settings::SetMqtt(url))
-        ui::ShowMessageBox(QStringLiteral("Impossible d'enregistrer l'adresse du courtier MQTT "
-                                          "dans les réglages : elle vaut jusqu'à la fin de "
-                                          "Tintorel."),
+        ui::ShowMessageBox(tr("Impossible d'enregistrer l'adresse du courtier MQTT dans les "
+                              "réglages : elle vaut jusqu'à la fin de Tintorel."),
                            {}, ui::MsgIcon::Warning, ui::MsgButtons::Ok, this);
     if (mqtt)
         mqtt->Watch(url);

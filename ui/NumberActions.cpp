@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -28,7 +29,8 @@ void CopyNumber(const std::string& number) {
 }
 
 QAction* AddCopyNumberAction(QMenu* menu, const std::string& number) {
-    QAction* copy = menu->addAction(QStringLiteral("Copier le numéro"));
+    QAction* copy =
+        menu->addAction(QCoreApplication::translate("NumberActions", "Copier le numéro"));
     copy->setEnabled(IsCallerNumber(number));
     QObject::connect(copy, &QAction::triggered, menu, [number] { CopyNumber(number); });
     return copy;
@@ -38,7 +40,8 @@ QAction* AddIgnoreNumberAction(QMenu* menu, const std::string& number, QWidget* 
     const line::IgnoredCallers ignored = line::IgnoredCallers::Stored();
     const std::vector<std::string> entries = ignored.EntriesFor(number);
     if (!entries.empty()) {
-        QAction* stop = menu->addAction(QStringLiteral("Ne plus ignorer ce numéro"));
+        QAction* stop = menu->addAction(
+            QCoreApplication::translate("NumberActions", "Ne plus ignorer ce numéro"));
         QObject::connect(stop, &QAction::triggered, menu, [entries, owner] {
             // Every way it was written goes, or the caller would stay ignored.
             bool written = true;
@@ -49,7 +52,8 @@ QAction* AddIgnoreNumberAction(QMenu* menu, const std::string& number, QWidget* 
         });
         return stop;
     }
-    QAction* ignore = menu->addAction(QStringLiteral("Ignorer ce numéro"));
+    QAction* ignore =
+        menu->addAction(QCoreApplication::translate("NumberActions", "Ignorer ce numéro"));
     ignore->setEnabled(ReadsAsPhoneNumber(platform::FromCp1252(number)) &&
                        !ignored.Ignores(number, NumberKind::AsWritten));
     QObject::connect(ignore, &QAction::triggered, menu, [number, owner] {
@@ -60,14 +64,16 @@ QAction* AddIgnoreNumberAction(QMenu* menu, const std::string& number, QWidget* 
 }
 
 void TellNotANumber(QWidget* owner) {
-    ShowMessageBox(QStringLiteral("Ce numéro contient des caractères qui ne font pas partie d'un "
-                                  "numéro de téléphone. Il n'a pas été enregistré."),
+    ShowMessageBox(QCoreApplication::translate(
+                       "NumberActions", "Ce numéro contient des caractères qui ne font pas partie "
+                                        "d'un numéro de téléphone. Il n'a pas été enregistré."),
                    {}, MsgIcon::Error, MsgButtons::Ok, owner);
 }
 
 void TellSettingsNotWritten(QWidget* owner) {
-    ShowMessageBox(QStringLiteral("Erreur lors de l'écriture des paramètres !!"), {},
-                   MsgIcon::Error, MsgButtons::Ok, owner);
+    ShowMessageBox(
+        QCoreApplication::translate("NumberActions", "Erreur lors de l'écriture des paramètres !!"),
+        {}, MsgIcon::Error, MsgButtons::Ok, owner);
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "ui_NumbersPanel.h"
 
 #include "line/CallNumbers.h"
+#include "phonebook/LookupWords.h"
 #include "phonebook/PhoneNumber.h"
 #include "platform/Cp1252.h"
 #include "settings/NumberLists.h"
@@ -27,6 +28,12 @@ std::optional<std::string> Storable(const QString& text) {
     return platform::ToCp1252(text);
 }
 
+// An entry of the list of ignored callers as the list shows it: "Anonyme" in the program's
+// language.
+std::string Shown(const std::string& entry) {
+    return platform::ToCp1252(ShownWord(FromCp1252(entry))).value_or(entry);
+}
+
 // The row of a list whose first cell is text, -1 if none.
 int FindRow(const ui::CListCtrl& list, const std::string& text) {
     for (int i = 0; i < list.GetItemCount(); ++i)
@@ -44,11 +51,12 @@ CNumbersPanel::CNumbersPanel(QWidget* parent)
 
     m_ui->labelsList->SetGridLines(true);
     m_ui->labelsList->SetFullRowSelect(true);
-    m_ui->labelsList->InsertColumn(0, QStringLiteral("Numéro appelé"), 100);
-    m_ui->labelsList->InsertColumn(1, QStringLiteral("Nom"), 180);
+    // Room for the heading in every language ("Angerufene Nummer").
+    m_ui->labelsList->InsertColumn(0, tr("Numéro appelé"), 120);
+    m_ui->labelsList->InsertColumn(1, tr("Nom"), 160);
     m_ui->ignoredList->SetGridLines(true);
     m_ui->ignoredList->SetFullRowSelect(true);
-    m_ui->ignoredList->InsertColumn(0, QStringLiteral("Numéro"), 280);
+    m_ui->ignoredList->InsertColumn(0, tr("Numéro"), 280);
 
     connect(m_ui->labelsList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &CNumbersPanel::OnLabelSelected);
@@ -90,10 +98,11 @@ void CNumbersPanel::RefreshIgnored(const std::string& selected) {
     list.SetRedraw(false);
     list.DeleteAllItems();
     int row = 0;
-    for (const std::string& entry : settings::ReadIgnoredNumbers())
-        SetListCell(list, entry, row++, 0);
+    m_ignored = settings::ReadIgnoredNumbers();
+    for (const std::string& entry : m_ignored)
+        SetListCell(list, Shown(entry), row++, 0);
     list.SetRedraw(true);
-    list.SetSelectionMark(FindRow(list, selected));
+    list.SetSelectionMark(FindRow(list, Shown(selected)));
     UpdateButtons();
 }
 
@@ -117,7 +126,7 @@ bool CNumbersPanel::LabelFields(std::string& number, std::string& label) {
     const QString typedNumber = m_ui->labelNumberEdit->text().trimmed();
     const QString typedLabel = m_ui->labelTextEdit->text().trimmed();
     if (typedNumber.isEmpty() || typedLabel.isEmpty()) {
-        ui::ShowMessageBox(QStringLiteral("Pas de numéro appelé ou de nom"), {}, ui::MsgIcon::None,
+        ui::ShowMessageBox(tr("Pas de numéro appelé ou de nom"), {}, ui::MsgIcon::None,
                            ui::MsgButtons::Ok, this);
         return false;
     }
@@ -128,8 +137,8 @@ bool CNumbersPanel::LabelFields(std::string& number, std::string& label) {
     }
     const std::optional<std::string> storedLabel = Storable(typedLabel);
     if (!storedLabel) {
-        ui::ShowMessageBox(QStringLiteral("Ce nom contient des caractères qui ne peuvent pas être "
-                                          "enregistrés. Il n'a pas été enregistré."),
+        ui::ShowMessageBox(tr("Ce nom contient des caractères qui ne peuvent pas être "
+                              "enregistrés. Il n'a pas été enregistré."),
                            {}, ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
         return false;
     }
@@ -173,13 +182,16 @@ void CNumbersPanel::OnRemoveLabel() {
 
 void CNumbersPanel::OnAddIgnored() {
     QString typed = m_ui->ignoredEdit->text().trimmed();
-    if (typed.compare(QLatin1StringView(settings::kWithheldEntry), Qt::CaseInsensitive) == 0)
-        typed = QLatin1StringView(settings::kWithheldEntry);
+    // "Anonyme" as it is stored, or as the program's language writes it.
+    const QString withheld = QLatin1StringView(settings::kWithheldEntry);
+    if (typed.compare(withheld, Qt::CaseInsensitive) == 0 ||
+        typed.compare(ShownWord(withheld), Qt::CaseInsensitive) == 0)
+        typed = withheld;
     const std::optional<std::string> entry = Storable(typed);
     if (!entry || !line::IsIgnoredEntry(typed)) {
-        ui::ShowMessageBox(QStringLiteral("Indiquez un numéro, un début de numéro suivi de * "
-                                          "(par exemple 0900*) ou Anonyme. Rien n'a été "
-                                          "enregistré."),
+        //: "Anonyme" is the entry for withheld numbers, as the list shows it.
+        ui::ShowMessageBox(tr("Indiquez un numéro, un début de numéro suivi de * (par exemple "
+                              "0900*) ou Anonyme. Rien n'a été enregistré."),
                            {}, ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
         return;
     }
@@ -191,9 +203,10 @@ void CNumbersPanel::OnAddIgnored() {
 
 void CNumbersPanel::OnRemoveIgnored() {
     const int row = m_ui->ignoredList->GetSelectionMark();
-    if (row < 0)
+    if (row < 0 || row >= static_cast<int>(m_ignored.size()))
         return;
-    if (!settings::RemoveIgnoredNumber(m_ui->ignoredList->GetItemText(row, 0)))
+    // The entry as stored: the list may show it translated.
+    if (!settings::RemoveIgnoredNumber(m_ignored[static_cast<std::size_t>(row)]))
         ui::TellSettingsNotWritten(this);
     RefreshIgnored();
 }

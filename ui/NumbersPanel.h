@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class NumbersPanel;
@@ -53,4 +54,5 @@ class CNumbersPanel : public QWidget {
     bool LabelFields(std::string& number, std::string& label);
 
     std::unique_ptr<Ui::NumbersPanel> m_ui;
+    std::vector<std::string> m_ignored; // the list's entries as stored, row by row
 };

@@ -5,6 +5,7 @@
 #include "ui/ListCell.h"
 #include "phonebook/ContactsTransfer.h"
 #include "phonebook/ImportProgress.h"
+#include "phonebook/LookupWords.h"
 #include "phonebook/PhoneNumber.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp1252.h"
@@ -29,6 +30,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <thread>
@@ -42,7 +44,10 @@ using ui::ShowMessageBox;
 
 namespace {
 
-const QString kCaption = QStringLiteral("Tintorel - Annuaire");
+// The caption of the editor's questions and reports.
+QString Caption() {
+    return QCoreApplication::translate("CPhonebookDlg", "Tintorel - Annuaire");
+}
 
 // A name goes into the file as Windows-1252 bytes on one line: refuse what can't, rather than
 // store it mangled or let it split the line.
@@ -65,7 +70,9 @@ QString ImportSummary(const ImportReport& report) {
     for (std::size_t i = 0; i < report.skipped.size() && i < kShown; ++i)
         text += u'\n' + QString::fromStdString(report.skipped[i]);
     if (report.skipped.size() > kShown)
-        text += QStringLiteral("\n... et %1 autres.").arg(report.skipped.size() - kShown);
+        //: The end of an import's report; %1 is how many more contacts were skipped.
+        text += QCoreApplication::translate("CPhonebookDlg", "\n... et %1 autres.")
+                    .arg(report.skipped.size() - kShown);
     return text;
 }
 
@@ -109,8 +116,8 @@ bool CPhonebookDlg::OnInitDialog() {
     // Grid lines are its only extended style: a selected row is not highlighted across.
     m_list->SetGridLines(true);
     m_list->SetFullRowSelect(false);
-    m_list->InsertColumn(0, QStringLiteral("Numéro"), 90);
-    m_list->InsertColumn(1, QStringLiteral("Nom"), 280);
+    m_list->InsertColumn(0, tr("Numéro"), 90);
+    m_list->InsertColumn(1, tr("Nom"), 280);
 
     RefreshList();
     return true;
@@ -173,9 +180,8 @@ void CPhonebookDlg::SelectRow(int row, bool noQuestion) {
     // Saving rebuilds the list and may move rows: the row is found again by its number.
     const std::string target = m_list->GetItemText(row, 0);
     if (!noQuestion && m_name->text() != FromCp1252(m_list->GetItemText(m_nCurrent, 1))) {
-        int answer =
-            ShowMessageBox(QStringLiteral("Voulez-vous enregistrer les modifications effectuées ?"),
-                           kCaption, MsgIcon::Question, MsgButtons::YesNoCancel, this);
+        int answer = ShowMessageBox(tr("Voulez-vous enregistrer les modifications effectuées ?"),
+                                    Caption(), MsgIcon::Question, MsgButtons::YesNoCancel, this);
         if (answer == platform::IDYES) {
             // A name that can't be stored stays in the field, as with Cancel, instead of
             // being dropped after the refusal.
@@ -209,8 +215,9 @@ void CPhonebookDlg::SelectNumber(const std::string& number) {
         SelectRow(row, true);
         return;
     }
-    ShowMessageBox(FromCp1252(number) + QStringLiteral(" Not found "), {}, MsgIcon::None,
-                   MsgButtons::Ok, this);
+    //: %1 is a phonebook number that is not in the list.
+    ShowMessageBox(tr("%1 Not found ").arg(FromCp1252(number)), {}, MsgIcon::None, MsgButtons::Ok,
+                   this);
 }
 
 void CPhonebookDlg::OnDblclkList() {
@@ -227,7 +234,7 @@ void CPhonebookDlg::OnModify() {
 
 bool CPhonebookDlg::Modify() {
     if (m_number->text().isEmpty() || m_name->text().isEmpty()) {
-        ShowMessageBox(QStringLiteral("Pas de numéro de téléphone ou de nom"), {}, MsgIcon::None,
+        ShowMessageBox(tr("Pas de numéro de téléphone ou de nom"), {}, MsgIcon::None,
                        MsgButtons::Ok, this);
         return true;
     }
@@ -237,9 +244,10 @@ bool CPhonebookDlg::Modify() {
         return false;
     }
     std::string number, name;
-    if (!ToStorable(m_number->text(), number) || !ToStorable(m_name->text(), name)) {
-        ShowMessageBox(QStringLiteral("Ce nom contient des caractères qui ne peuvent pas être "
-                                      "enregistrés dans l'annuaire. Il n'a pas été enregistré."),
+    // What a search showed in place of a name is stored as the lookup gave it.
+    if (!ToStorable(m_number->text(), number) || !ToStorable(StoredWord(m_name->text()), name)) {
+        ShowMessageBox(tr("Ce nom contient des caractères qui ne peuvent pas être enregistrés "
+                          "dans l'annuaire. Il n'a pas été enregistré."),
                        {}, MsgIcon::Error, MsgButtons::Ok, this);
         return false;
     }
@@ -257,8 +265,8 @@ bool CPhonebookDlg::Modify() {
     }
 
     if (known) {
-        int answer = ShowMessageBox(QStringLiteral("L'enregistrement existe déjà, l'écraser ?"),
-                                    kCaption, MsgIcon::Question, MsgButtons::YesNo, this);
+        int answer = ShowMessageBox(tr("L'enregistrement existe déjà, l'écraser ?"), Caption(),
+                                    MsgIcon::Question, MsgButtons::YesNo, this);
         if (answer != platform::IDYES) {
             SelectNumber(number);
             return true;
@@ -337,7 +345,7 @@ void CPhonebookDlg::OnSearch() {
         focus->setFocus();
 
     if (pending->done)
-        m_name->setText(FromCp1252(pending->result));
+        m_name->setText(ShownWord(FromCp1252(pending->result)));
 }
 
 void CPhonebookDlg::ShowNumber(const std::string& number, const std::string& name) {
@@ -352,16 +360,15 @@ void CPhonebookDlg::ShowNumber(const std::string& number, const std::string& nam
 }
 
 void CPhonebookDlg::OnImport() {
-    const QString file = ui::GetOpenFileName(this, QStringLiteral("Importer des contacts"),
-                                             {QStringLiteral("Contacts (*.vcf *.vcard *.csv)"),
-                                              QStringLiteral("Cartes de visite (*.vcf *.vcard)"),
-                                              QStringLiteral("Fichiers CSV (*.csv)"),
-                                              QStringLiteral("Tous les fichiers (*)")});
+    const QString file = ui::GetOpenFileName(
+        this, tr("Importer des contacts"),
+        {tr("Contacts (*.vcf *.vcard *.csv)"), tr("Cartes de visite (*.vcf *.vcard)"),
+         tr("Fichiers CSV (*.csv)"), tr("Tous les fichiers (*)")});
     if (file.isEmpty())
         return;
     const int answer = ShowMessageBox(
-        QStringLiteral("Remplacer le nom des numéros déjà dans l'annuaire par celui du fichier ?"),
-        kCaption, MsgIcon::Question, MsgButtons::YesNoCancel, this);
+        tr("Remplacer le nom des numéros déjà dans l'annuaire par celui du fichier ?"), Caption(),
+        MsgIcon::Question, MsgButtons::YesNoCancel, this);
     if (answer != platform::IDYES && answer != platform::IDNO)
         return;
 
@@ -381,17 +388,17 @@ void CPhonebookDlg::OnImport() {
                        this);
         return;
     }
-    ShowMessageBox(ImportSummary(report), kCaption, MsgIcon::Information, MsgButtons::Ok, this);
+    ShowMessageBox(ImportSummary(report), Caption(), MsgIcon::Information, MsgButtons::Ok, this);
 }
 
 std::optional<ImportReport> CPhonebookDlg::RunImport(const QString& file, bool overwrite) {
     // Shown only when the import takes more than a moment, as most take less.
-    QProgressDialog progress(
-        QStringLiteral("Importation de « %1 »...").arg(QFileInfo(file).fileName()), {}, 0,
-        ImportProgress::kWhole, this);
-    auto* cancel = new QPushButton(QStringLiteral("Annuler"), &progress);
+    //: %1 is the file's name.
+    QProgressDialog progress(tr("Importation de « %1 »...").arg(QFileInfo(file).fileName()), {}, 0,
+                             ImportProgress::kWhole, this);
+    auto* cancel = new QPushButton(tr("Annuler"), &progress);
     progress.setCancelButton(cancel);
-    progress.setWindowTitle(kCaption);
+    progress.setWindowTitle(Caption());
     progress.setWindowModality(Qt::WindowModal);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
@@ -402,7 +409,7 @@ std::optional<ImportReport> CPhonebookDlg::RunImport(const QString& file, bool o
     CContactsImportJob job(QFile::encodeName(file).toStdString(), overwrite);
     connect(&job, &CContactsImportJob::Progress, &progress, &QProgressDialog::setValue);
     connect(&job, &CContactsImportJob::Merging, &progress, [&progress, cancel] {
-        progress.setLabelText(QStringLiteral("Enregistrement de l'annuaire..."));
+        progress.setLabelText(tr("Enregistrement de l'annuaire..."));
         cancel->setEnabled(false);
     });
     // The button and the close box cancel; so does Escape, which rejects.
@@ -439,10 +446,10 @@ std::optional<ImportReport> CPhonebookDlg::RunImport(const QString& file, bool o
 }
 
 void CPhonebookDlg::OnExport() {
-    const QString file = ui::GetSaveFileName(this, QStringLiteral("Exporter l'annuaire"),
-                                             QStringLiteral("annuaire.vcf"),
-                                             {QStringLiteral("Cartes de visite (*.vcf *.vcard)"),
-                                              QStringLiteral("Fichiers CSV (*.csv)")});
+    //: "annuaire.vcf" is the file name proposed for the export.
+    const QString file =
+        ui::GetSaveFileName(this, tr("Exporter l'annuaire"), tr("annuaire.vcf"),
+                            {tr("Cartes de visite (*.vcf *.vcard)"), tr("Fichiers CSV (*.csv)")});
     if (file.isEmpty())
         return;
     const ExportReport report =

@@ -50,12 +50,12 @@ void CTrayIcon::OnNotify(QSystemTrayIcon::ActivationReason reason) {
 QMenu* CTrayIcon::LoadMenu134(QWidget* parent) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("popup"));
-    QAction* open = menu->addAction(QStringLiteral("Ouvrir"));
+    QAction* open = menu->addAction(tr("Ouvrir"));
     open->setProperty("commandId", ID_TRAY_OPEN);
-    QAction* lines = menu->addAction(QStringLiteral("Lignes..."));
+    QAction* lines = menu->addAction(tr("Lignes..."));
     lines->setProperty("commandId", ID_TRAY_LINES);
     menu->addSeparator();
-    QAction* quit = menu->addAction(QStringLiteral("Quitter"));
+    QAction* quit = menu->addAction(tr("Quitter"));
     quit->setProperty("commandId", ID_TRAY_QUIT);
     // The first entry is the default one, shown bold.
     menu->setDefaultAction(menu->actions().value(0));

@@ -139,6 +139,9 @@ class AboutDlgTest : public ::testing::Test {
     static QComboBox* Notifications(CAboutDlg& dlg) {
         return qobject_cast<QComboBox*>(FindControl(&dlg, 1026));
     }
+    static QComboBox* Language(CAboutDlg& dlg) {
+        return qobject_cast<QComboBox*>(FindControl(&dlg, 1028));
+    }
     static QLineEdit* Command(CAboutDlg& dlg) {
         return qobject_cast<QLineEdit*>(FindControl(&dlg, 1027));
     }
@@ -181,13 +184,13 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-    EXPECT_EQ(ok->geometry(), DluToPixels(QRect(202, 175, 50, 14)));
+    EXPECT_EQ(ok->geometry(), DluToPixels(QRect(202, 194, 50, 14)));
     EXPECT_EQ(Autostart(dlg)->text(),
               QString::fromUtf8("Lancer l'application automatiquement au démarrage"));
-    EXPECT_EQ(Autostart(dlg)->geometry(), DluToPixels(QRect(7, 175, 183, 14)));
+    EXPECT_EQ(Autostart(dlg)->geometry(), DluToPixels(QRect(7, 194, 192, 14)));
     EXPECT_EQ(AutoConnect(dlg)->text(),
               QString::fromUtf8("Connection permante à Internet ou essayer de se connecter"));
-    EXPECT_EQ(AutoConnect(dlg)->geometry(), DluToPixels(QRect(7, 137, 245, 14)));
+    EXPECT_EQ(AutoConnect(dlg)->geometry(), DluToPixels(QRect(7, 156, 245, 14)));
     EXPECT_EQ(Uninstall(dlg)->text(), QString::fromUtf8("Désinstaller"));
     EXPECT_EQ(Uninstall(dlg)->geometry(), DluToPixels(QRect(190, 99, 62, 14)));
     EXPECT_EQ(Country(dlg)->pos(), DluToPixels(QRect(96, 99, 78, 72)).topLeft());
@@ -211,20 +214,30 @@ TEST_F(AboutDlgTest, FirstOpeningOnAFreshMachine) {
             EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 118, 86, 14)));
         } else if (l->text() == QStringLiteral("Commande par appel :")) {
             ++labels;
-            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 156, 86, 14)));
+            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 175, 86, 14)));
+        } else if (l->text() == QStringLiteral("Langue :")) {
+            ++labels;
+            EXPECT_EQ(l->geometry(), DluToPixels(QRect(7, 137, 86, 14)));
+        } else if (l->text() == QString::fromUtf8("Prend effet au prochain démarrage")) {
+            ++labels;
+            EXPECT_EQ(l->geometry(), DluToPixels(QRect(178, 135, 74, 18)));
+            EXPECT_TRUE(l->wordWrap());
         }
-        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width())
-            << l->text().toStdString();
+        if (l->wordWrap())
+            EXPECT_LE(l->heightForWidth(l->width()), l->height()) << l->text().toStdString();
+        else
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width())
+                << l->text().toStdString();
     }
-    EXPECT_EQ(labels, 3);
+    EXPECT_EQ(labels, 5);
     ASSERT_NE(Command(dlg), nullptr);
-    EXPECT_EQ(Command(dlg)->geometry(), DluToPixels(QRect(96, 156, 156, 14)));
+    EXPECT_EQ(Command(dlg)->geometry(), DluToPixels(QRect(96, 175, 156, 14)));
     EXPECT_EQ(Command(dlg)->text(), QString());
     for (QComboBox* box : {Country(dlg), Notifications(dlg)})
         for (int i = 0; i < box->count(); ++i)
             EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 24, box->width())
                 << box->itemText(i).toStdString();
-    EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 196)));
+    EXPECT_EQ(dlg.size(), DluToPixels(QSize(259, 215)));
     // Every text fits its box.
     for (QCheckBox* box : {Autostart(dlg), AutoConnect(dlg)}) {
         const int needed =
@@ -454,6 +467,44 @@ TEST_F(AboutDlgTest, DesktopNotificationsAreStoredAtOnce) {
     }
     // A repaint chose nothing.
     EXPECT_EQ(Query("Software\\Tintorel", "DesktopNotifications").type, REG_SZ);
+}
+
+TEST_F(AboutDlgTest, TheLanguageIsStoredForTheNextStart) {
+    CAboutDlg dlg;
+    Paint(dlg);
+    QComboBox* box = Language(dlg);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->geometry(), DluToPixels(QRect(96, 137, 78, 14)));
+    ASSERT_EQ(box->count(), 4);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Automatique"));
+    EXPECT_EQ(box->itemText(1), QString::fromUtf8("Français"));
+    EXPECT_EQ(box->itemText(2), QStringLiteral("Deutsch"));
+    EXPECT_EQ(box->itemText(3), QStringLiteral("English"));
+    EXPECT_EQ(box->currentIndex(), 0);
+    // Down to "Deutsch", then "English": a string, as the next start reads it.
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Down);
+    StoredValue value = Query("Software\\Tintorel", "Language");
+    ASSERT_EQ(value.result, ERROR_SUCCESS);
+    EXPECT_EQ(value.type, REG_SZ);
+    EXPECT_EQ(settings::ReadLanguage(), "de");
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(settings::ReadLanguage(), "en");
+    // The windows keep speaking as they did: the choice is for the next start.
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Tintorel, à propos de"));
+    // Automatic removes the value.
+    QTest::keyClick(box, Qt::Key_Home);
+    EXPECT_EQ(Query("Software\\Tintorel", "Language").result, ERROR_FILE_NOT_FOUND);
+
+    // Chosen behind the dialog's back, and a value the program doesn't know: automatic.
+    ASSERT_EQ(Store("Software\\Tintorel", "Language", REG_SZ, std::string("fr", 3)), ERROR_SUCCESS);
+    Paint(dlg);
+    EXPECT_EQ(box->currentIndex(), 1);
+    ASSERT_EQ(Store("Software\\Tintorel", "Language", REG_SZ, std::string("it", 3)), ERROR_SUCCESS);
+    Paint(dlg);
+    EXPECT_EQ(box->currentIndex(), 0);
+    // A repaint chose nothing.
+    EXPECT_EQ(Query("Software\\Tintorel", "Language").data, std::string("it", 3));
 }
 
 TEST_F(AboutDlgTest, TheCallCommandIsStoredOnceEdited) {

@@ -82,10 +82,10 @@ TEST_F(NumbersPanelTest, TheListsSitAboveOkWhateverTheDialogHoldsAboveThem) {
     ASSERT_NE(panel, nullptr);
     const QWidget* ok = Control(1);
     EXPECT_EQ(panel->geometry(),
-              QRect(0, ui::DluToPixelsY(132), ui::DluToPixelsX(262), ui::DluToPixelsY(170)));
+              QRect(0, ui::DluToPixelsY(140), ui::DluToPixelsX(262), ui::DluToPixelsY(170)));
     EXPECT_EQ(ok->geometry(),
-              ui::DluToPixels(QRect(205, 132, 50, 14)).translated(0, panel->height()));
-    EXPECT_EQ(m_dlg->size(), ui::DluToPixels(QSize(262, 153)) + QSize(0, panel->height()));
+              ui::DluToPixels(QRect(205, 140, 50, 14)).translated(0, panel->height()));
+    EXPECT_EQ(m_dlg->size(), ui::DluToPixels(QSize(262, 161)) + QSize(0, panel->height()));
     // Nothing of the template is hidden under them.
     for (const QWidget* child : m_dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (child != panel && child != ok) {

@@ -63,6 +63,14 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/tintorel-test-XXX
         m_saved.push_back({name, {old != nullptr, old ? old : ""}});
         setenv(name, value.c_str(), 1);
     }
+    // The program speaks the language of the tester's locale: French, as the tests expect,
+    // unless a test chooses another.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* old = std::getenv(name);
+        m_saved.push_back({name, {old != nullptr, old ? old : ""}});
+        unsetenv(name);
+    }
+    setenv("LANG", "C.UTF-8", 1);
     platform::SetModuleFileNameOverride(ExecutablePath());
 }
 

@@ -4,7 +4,8 @@
 // executable lives in (so phonebook.txt and isdncall.log land there), with a runtime folder of its
 // own (XDG_RUNTIME_DIR, "run"), so the log-owner role of one test never meets another's, and a
 // session bus address where there is none (DBUS_SESSION_BUS_ADDRESS), so that no test talks to
-// a real desktop.
+// a real desktop, and the locale C.UTF-8 (no LANGUAGE, LC_ALL or LC_MESSAGES), so that the program
+// speaks French whatever the tester's desktop speaks.
 // ctest runs each case in its own process, so the file locations the program keeps for its run
 // belong to that case alone.
 
