@@ -885,7 +885,7 @@ For the list of options: %1 --help
     <name>NumbersPanel</name>
     <message>
         <source>Numéros appelés :</source>
-        <translation>Numbers called:</translation>
+        <translation>Called numbers:</translation>
     </message>
     <message>
         <source>Supprimer</source>
