@@ -300,7 +300,7 @@ bool CPhonebook::FindCaller(const std::string& number, NumberKind kind, std::str
 
 POSITION CPhonebook::GetStartPosition() const {
     std::lock_guard lock(m_mutex);
-    if (m_map.empty())
+    if (m_map.Empty())
         return {};
     // A snapshot: the walk is not disturbed by changes made meanwhile on another thread.
     return {std::make_shared<const std::vector<PhonebookMap::Entry>>(m_map.Entries()), 0};

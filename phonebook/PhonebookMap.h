@@ -16,8 +16,8 @@ class PhonebookMap {
   public:
     using Entry = std::pair<std::string, std::string>;
 
-    std::size_t size() const { return m_entries.size(); }
-    bool empty() const { return m_entries.empty(); }
+    std::size_t Count() const { return m_entries.size(); }
+    bool Empty() const { return m_entries.empty(); }
     // In the map's own order, which means nothing.
     const std::vector<Entry>& Entries() const { return m_entries; }
 

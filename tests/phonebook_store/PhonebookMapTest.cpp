@@ -37,7 +37,7 @@ TEST(PhonebookMap, BehavesLikeAMap) {
                 }
             }
             }
-            ASSERT_EQ(map.size(), model.size());
+            ASSERT_EQ(map.Count(), model.size());
         }
         std::map<std::string, std::string> walked(map.Entries().begin(), map.Entries().end());
         EXPECT_EQ(walked, model);
