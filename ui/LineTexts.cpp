@@ -135,35 +135,18 @@ QString MonitorStateText(const line::LineStatus& status, Clock::time_point now) 
 }
 
 QString MqttStateText(const line::LineStatus& status, Clock::time_point now) {
-    switch (status.state) {
-    case LineState::Off:
-    case LineState::Absent:
-        break;
-    case LineState::Connecting:
-        return QCoreApplication::translate("LineTexts", "Connexion à %1...").arg(Address(status));
-    case LineState::Connected:
-        return QCoreApplication::translate("LineTexts", "Connecté à %1").arg(Address(status));
-    case LineState::Refused:
-        if (status.reason == line::kMqttNotAuthorised)
-            //: %1 is the broker's address, %2 "nouvel essai dans 30 s" or "nouvel essai en
-            //: cours".
-            return QCoreApplication::translate("LineTexts",
-                                               "Identifiant ou mot de passe refusé par %1, %2")
-                .arg(Address(status), NextTry(SecondsLeft(status, now)));
-        return QCoreApplication::translate("LineTexts", "Refusé par %1, %2")
+    if (status.state == LineState::Refused && status.reason == line::kMqttNotAuthorised)
+        //: %1 is the broker's address, %2 "nouvel essai dans 30 s" or "nouvel essai en
+        //: cours".
+        return QCoreApplication::translate("LineTexts",
+                                           "Identifiant ou mot de passe refusé par %1, %2")
             .arg(Address(status), NextTry(SecondsLeft(status, now)));
-    case LineState::Lost:
-        return QCoreApplication::translate("LineTexts", "Injoignable (%1), %2")
-            .arg(Address(status), NextTry(SecondsLeft(status, now)));
-    case LineState::Invalid:
-        return QCoreApplication::translate("LineTexts", "Adresse invalide : %1")
-            .arg(Address(status));
-    case LineState::Failed:
+    if (status.state == LineState::Failed)
         return QCoreApplication::translate("LineTexts",
                                            "Impossible de joindre %1, pas de nouvel essai")
             .arg(Address(status));
-    }
-    return QCoreApplication::translate("LineTexts", "Désactivé");
+    // Otherwise the broker reads as the call monitor does.
+    return MonitorStateText(status, now);
 }
 
 QString TrayToolTip(const std::vector<line::LineStatus>& lines, Clock::time_point now) {
