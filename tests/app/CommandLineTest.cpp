@@ -1,9 +1,8 @@
 // The command line as a user meets it: the real program, a copy of it in a folder of its own
 // (where any file it made would show), run without a display.
 
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestEnv.h"
-
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -16,11 +15,7 @@ using testing_support::TestEnv;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing_support::ProgramOutcome;
 
 class CommandLineTest : public ::testing::Test {
   protected:
@@ -30,25 +25,7 @@ class CommandLineTest : public ::testing::Test {
     }
 
     Outcome Tintorel(const QStringList& arguments) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(name));
-        // Nothing listens there: a program that reached for the line would hang or complain.
-        env.insert(QStringLiteral("TINTOREL_CAPI"), QStringLiteral("rcapi:127.0.0.1:9"));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QString::fromStdString(m_env.ExecutablePath()), arguments);
-        Outcome run;
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        if (process.exitStatus() == QProcess::NormalExit)
-            run.status = process.exitCode();
-        run.out = process.readAllStandardOutput().toStdString();
-        run.err = process.readAllStandardError().toStdString();
-        return run;
+        return testing_support::RunWithoutDisplay(m_env.ExecutablePath(), arguments);
     }
 
     // Every file and folder under the test's folder.

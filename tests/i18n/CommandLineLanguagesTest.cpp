@@ -3,10 +3,11 @@
 // German locale and in English under an English one, the "Langue" setting wins, and French is
 // --help as it always was under C, fr_FR and a language the program doesn't have.
 
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
-#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,7 @@ using testing_support::TestEnv;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing_support::ProgramOutcome;
 
 class CommandLineLanguagesTest : public ::testing::Test {
   protected:
@@ -30,26 +27,10 @@ class CommandLineLanguagesTest : public ::testing::Test {
     Outcome Tintorel(const QStringList& arguments, const QString& lang,
                      const QString& language = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(name));
         env.insert(QStringLiteral("LANG"), lang);
         if (!language.isEmpty())
             env.insert(QStringLiteral("LANGUAGE"), language);
-        env.insert(QStringLiteral("TINTOREL_CAPI"), QStringLiteral("rcapi:127.0.0.1:9"));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QString::fromStdString(m_env.ExecutablePath()), arguments);
-        Outcome run;
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        if (process.exitStatus() == QProcess::NormalExit)
-            run.status = process.exitCode();
-        run.out = process.readAllStandardOutput().toStdString();
-        run.err = process.readAllStandardError().toStdString();
-        return run;
+        return testing_support::RunWithoutDisplay(m_env.ExecutablePath(), arguments, env);
     }
 
     TestEnv m_env;
