@@ -7,14 +7,12 @@
 #include "calllog/LogOwner.h"
 #include "line/CallAnnouncer.h"
 #include "line/CallMonitorLine.h"
-#include "line/CallNumbers.h"
 #include "line/CallQueue.h"
 #include "line/CapiLine.h"
 #include "line/LineSupervisor.h"
 #include "line/MqttLine.h"
 #include "line/Notification.h"
 #include "phonebook/Phonebook.h"
-#include "platform/Cp1252.h"
 #include "platform/RequestChannel.h"
 #include "platform/Sound.h"
 #include "resources/Resources.h"
@@ -49,9 +47,6 @@ CCallPopupDlg* CreateMainWindow() {
     line::LineSupervisor& lines = line::Lines();
     lines.Add(std::make_unique<line::CallMonitorSource>());
     auto mqtt = std::make_unique<line::MqttSource>();
-    mqtt->SetCalledLabels([](const std::string& called) {
-        return platform::FromCp1252(line::CalledLabels::Stored().Find(called)).toStdString();
-    });
     announcer->SetSharer(mqtt.get());
     lines.Add(std::move(mqtt));
     lines.Add(std::make_unique<line::CapiSource>());

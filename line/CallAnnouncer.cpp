@@ -43,13 +43,13 @@ CallNotice FirstNotice(std::uint64_t serial, const IncomingCall& call, std::stri
 
 } // namespace
 
-void CallAnnouncer::ShareCall(const IncomingCall& call) {
+void CallAnnouncer::ShareCall(const IncomingCall& call, const std::string& calledLabel) {
     if (!m_sharer || call.source == Source::Mqtt)
         return;
     std::string name;
     if (!call.calling.empty())
         GetPhonebook()->FindCaller(call.calling, KindOf(call.callingType), name);
-    m_sharer->CallHeard(call, name);
+    m_sharer->CallHeard(call, name, calledLabel);
 }
 
 std::string CallAnnouncer::NameOf(const IncomingCall& call) {
@@ -63,9 +63,9 @@ std::string CallAnnouncer::NameOf(const IncomingCall& call) {
 }
 
 int CallAnnouncer::IncomingCallHandler(const IncomingCall& call) {
-    ShareCall(call);
-    const std::time_t now = std::time(nullptr);
     const CallTreatment treatment = TreatmentOf(call);
+    ShareCall(call, treatment.calledLabel);
+    const std::time_t now = std::time(nullptr);
     if (treatment.ignored)
         return IgnoredCallHandler(call, treatment, now);
 

@@ -33,8 +33,9 @@ class CallAnnouncer {
     void SetSharer(CallSharer* sharer) { m_sharer = sharer; }
 
   private:
-    // Hands the call to the sharer, with the name this copy's phonebook has for it.
-    void ShareCall(const IncomingCall& call);
+    // Hands the call to the sharer, with the name this copy's phonebook has for it and the
+    // called number's label.
+    void ShareCall(const IncomingCall& call, const std::string& calledLabel);
     // The name to show and log: for a call from the broker, this copy's phonebook first, then
     // the name its record carries, and the directory only when it carries none.
     static std::string NameOf(const IncomingCall& call);

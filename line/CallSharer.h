@@ -12,9 +12,11 @@ namespace line {
 class CallSharer {
   public:
     virtual ~CallSharer() = default;
-    // phonebookName: what this copy's phonebook says of the caller (Windows-1252), empty when
-    // it knows nothing. A call that came through the broker itself is never shared again.
-    virtual void CallHeard(const IncomingCall& call, const std::string& phonebookName) = 0;
+    // phonebookName: what this copy's phonebook says of the caller, calledLabel this copy's
+    // name for the called number (both Windows-1252, empty when there is none). A call that
+    // came through the broker itself is never shared again.
+    virtual void CallHeard(const IncomingCall& call, const std::string& phonebookName,
+                           const std::string& calledLabel) = 0;
 };
 
 } // namespace line

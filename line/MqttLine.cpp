@@ -2,6 +2,7 @@
 
 #include "line/CallQueue.h"
 #include "line/MqttClientId.h"
+#include "platform/Cp1252.h"
 #include "settings/Settings.h"
 
 #include <chrono>
@@ -39,11 +40,6 @@ std::string MqttSource::ClientId() const {
     return m_clientId;
 }
 
-void MqttSource::SetCalledLabels(CalledLabels labels) {
-    std::lock_guard lock(m_mutex);
-    m_labels = std::move(labels);
-}
-
 void MqttSource::Watch(const std::string& url) {
     std::string clientId;
     if (!url.empty()) {
@@ -63,16 +59,12 @@ void MqttSource::Watch(const std::string& url) {
     NotifyLineStatus();
 }
 
-void MqttSource::CallHeard(const IncomingCall& call, const std::string& phonebookName) {
-    CalledLabels labels;
-    {
-        std::lock_guard lock(m_mutex);
-        labels = m_labels;
-    }
-    const std::string label = labels ? labels(call.called) : std::string();
+void MqttSource::CallHeard(const IncomingCall& call, const std::string& phonebookName,
+                           const std::string& calledLabel) {
     m_watch.WithCurrent([&](MqttClient* client) {
+        // The record is UTF-8.
         if (client)
-            client->Share(call, phonebookName, label);
+            client->Share(call, phonebookName, platform::FromCp1252(calledLabel).toStdString());
     });
 }
 

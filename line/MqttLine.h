@@ -16,9 +16,6 @@ namespace line {
 
 class MqttSource : public LineSource, public CallSharer {
   public:
-    // The called number's label, UTF-8 ("" when it has none).
-    using CalledLabels = std::function<std::string(const std::string& called)>;
-
     // clientId: this copy's name at the broker; by default (empty) ThisCopysMqttClientId(),
     // worked out when a URL is first watched.
     explicit MqttSource(std::string clientId = {});
@@ -38,16 +35,14 @@ class MqttSource : public LineSource, public CallSharer {
     void Watch(const std::string& url) override;
 
     // Publishes a call heard on this copy's own lines; returns at once.
-    void CallHeard(const IncomingCall& call, const std::string& phonebookName) override;
-    // Where the records' "called_label" comes from; none by default. Before Start().
-    void SetCalledLabels(CalledLabels labels);
+    void CallHeard(const IncomingCall& call, const std::string& phonebookName,
+                   const std::string& calledLabel) override;
     std::string ClientId() const;
 
   private:
     ClientWatch<MqttClient> m_watch{Source::Mqtt};
-    mutable std::mutex m_mutex; // guards the client id and the labels
+    mutable std::mutex m_mutex; // guards the client id
     std::string m_clientId;
-    CalledLabels m_labels;
 };
 
 } // namespace line
